@@ -1,0 +1,6 @@
+# Sources that need no Windows API: they build into the DLL and also
+# natively, where their tests run under the sanitizers and their parsers
+# get fuzz targets.
+set(KARVO_PORTABLE_SOURCES
+  src/PluginsSharedMem/BlockFields.cpp
+)

@@ -1,0 +1,31 @@
+// A plug-in as an author writes one: it gets the API handle from its host,
+// opens the API and uses the host through KARVO.DLL.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "karvo.h"
+
+namespace {
+
+void Report(const char* what, int result) {
+  const char* error = GetLastAPIError();
+  std::printf("plugin: %-28s -> %d%s%s\n", what, result, error ? "  " : "", error ? error : "");
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) int __stdcall KarvoPluginRun(const char* apiText) {
+  int failures = 0;
+  unsigned char opened = OpenAPI(apiText);
+  Report("OpenAPI", opened);
+  if (opened != 1) return 1;
+  unsigned char again = OpenAPI(apiText);
+  Report("OpenAPI again", again);
+
+  unsigned char executed = ExecuteSQL("UPDATE KONTRAHENCI SET AKTYWNY = 1", 0);
+  Report("ExecuteSQL", executed);
+  if (executed != 1) ++failures;
+  return failures;
+}

@@ -1,0 +1,87 @@
+// The named shared-memory block and its mutex, as one object on one side.
+// Hosts make it with Create, the library attaches with CreateDll. Every
+// property access takes the block mutex for that access alone; a Hold takes
+// it once for several accesses (claiming the block, reading a whole reply).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "PluginsSharedMem/BlockFields.h"
+#include "platform/Owners.h"
+
+namespace karvo {
+
+class TPluginsSharedMem {
+ public:
+  // Host side: a new block under a fresh API handle made from the window
+  // handle. ApiHandle() is empty when the block could not be made.
+  static std::unique_ptr<TPluginsSharedMem> Create(std::uint32_t windowHandle);
+  // Library side: attaches to the block that a host made under that name.
+  static std::unique_ptr<TPluginsSharedMem> CreateDll(const std::u16string& wApiHandle);
+  // Free: releases the mutex if held, the view and the mapping.
+  ~TPluginsSharedMem();
+
+  TPluginsSharedMem(const TPluginsSharedMem&) = delete;
+  TPluginsSharedMem& operator=(const TPluginsSharedMem&) = delete;
+
+  bool Created() const { return Created_; }
+  const std::u16string& ApiHandle() const { return fApihandle; }
+
+  TSharedMemState SharedMemState();
+  void SetSharedMemState(TSharedMemState state);
+  std::u16string SharedMemCommand();
+  void SetSharedMemCommand(const std::u16string& text);
+  std::u16string SharedMemSQL();
+  void SetSharedMemSQL(const std::u16string& text);
+  std::u16string SharedMemData();
+  void SetSharedMemData(const std::u16string& text);
+  std::uint32_t SharedMemDataPointer();
+  void SetSharedMemDataPointer(std::uint32_t value);
+
+  // The block mutex held for the life of the Hold. Block() is valid only
+  // while Owned() is true.
+  class Hold {
+   public:
+    explicit Hold(TPluginsSharedMem& mem) : mem_(mem), owned_(mem.P != nullptr && mem.Lock()) {}
+    ~Hold() {
+      if (owned_) mem_.Unlock();
+    }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+    bool Owned() const { return owned_; }
+    TPluginsSharedMemData& Block() { return *mem_.P; }
+
+   private:
+    TPluginsSharedMem& mem_;
+    bool owned_;
+  };
+
+  // Command text to and from its bytes in the system ANSI code page.
+  static std::string CommandBytes(const std::u16string& text);
+  static std::u16string CommandText(const std::string& bytes);
+
+  // How long one access waits for the block mutex.
+  static constexpr DWORD kLockWaitMs = 1000;
+  static constexpr DWORD kBlockSize = KARVO_BLOCK_SIZE;
+
+ private:
+  TPluginsSharedMem() = default;
+  bool CreateMapping(const std::u16string& name, DWORD size);
+  bool OpenMapping(const std::u16string& name, DWORD size);
+  bool Lock();
+  void Unlock();
+  void SetText(TextField f, const std::u16string& text, const char16_t* tooLongMessage);
+
+  bool Created_ = false;
+  UniqueHandle H;
+  UniqueView view_;
+  TPluginsSharedMemData* P = nullptr;
+  HANDLE HMapMutex = nullptr;
+  std::atomic<bool> locked_{false};
+  std::u16string fApihandle;
+};
+
+}  // namespace karvo

@@ -1,0 +1,56 @@
+#include "link/ExportForms.h"
+
+#include <cstring>
+#include <new>
+
+#include "link/AnsiStrings.h"
+#include "link/ReturnBuffers.h"
+#include "platform/CodePage.h"
+#include "platform/Owners.h"
+
+namespace karvo {
+
+std::u16string PlainText(const char* z) { return AnsiZToText(z); }
+
+std::u16string BstrText(BSTR b) {
+  if (b == nullptr) return {};
+  return std::u16string(U(b), ::SysStringLen(b));
+}
+
+std::u16string AnsiStringText(const char* s) {
+  AnsiArg arg(s);
+  AnsiStringParts p = arg.Parts();
+  unsigned cp = p.codePage == 0 ? kSystemAnsiCodePage : p.codePage;
+  return AnsiToText(p.bytes, p.length, cp);
+}
+
+const char* PlainFromA(const char* s) {
+  AnsiArg arg(s);
+  return ReturnPChar(arg.Bytes());
+}
+
+const char* PlainFromW(BSTR b) { return ReturnPChar(TextToAnsi(BstrText(b))); }
+
+void PlainResultToA(char** var, const char* plain) {
+  StoreAnsiString(var, plain == nullptr ? std::string() : std::string(plain));
+}
+
+void PlainResultToW(BSTR* var, const char* plain) { TextToW(var, AnsiZToText(plain)); }
+
+void TextToA(char** var, const std::u16string& text) { StoreAnsiString(var, TextToAnsi(text)); }
+
+void TextToW(BSTR* var, const std::u16string& text) {
+  if (var == nullptr) return;
+  UniqueBstr fresh;
+  if (!text.empty()) {
+    fresh.reset(Sys().SysAllocStringLen(W(text), static_cast<UINT>(text.size())));
+    if (!fresh) throw std::bad_alloc();
+  }
+  BSTR old = *var;
+  *var = fresh.release();
+  if (old != nullptr) Sys().SysFreeString(old);
+}
+
+const char* TextToPlain(const std::u16string& text) { return ReturnPChar(TextToAnsi(text)); }
+
+}  // namespace karvo

@@ -1,0 +1,11 @@
+#include "platform/MessageBox.h"
+
+#include "platform/Syscalls.h"
+
+namespace karvo {
+
+void ShowMessage(const std::u16string& text) {
+  Sys().MessageBoxW(nullptr, W(text), L"KARVO.DLL", MB_OK | MB_TASKMODAL);
+}
+
+}  // namespace karvo

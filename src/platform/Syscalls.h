@@ -1,0 +1,37 @@
+// Every platform call that can fail on its own goes through this table, so
+// that tests can make any of them fail and count what was taken and released.
+// The product's table points straight at the platform.
+#pragma once
+
+#include "platform/WindowsSupport.h"
+
+namespace karvo {
+
+struct Syscalls {
+  HANDLE(WINAPI* CreateFileMappingW)(HANDLE, LPSECURITY_ATTRIBUTES, DWORD, DWORD, DWORD, LPCWSTR);
+  HANDLE(WINAPI* OpenFileMappingW)(DWORD, BOOL, LPCWSTR);
+  LPVOID(WINAPI* MapViewOfFile)(HANDLE, DWORD, DWORD, DWORD, SIZE_T);
+  BOOL(WINAPI* UnmapViewOfFile)(LPCVOID);
+  BOOL(WINAPI* CloseHandle)(HANDLE);
+  HANDLE(WINAPI* CreateMutexW)(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR);
+  DWORD(WINAPI* WaitForSingleObject)(HANDLE, DWORD);
+  BOOL(WINAPI* ReleaseMutex)(HANDLE);
+  void(WINAPI* Sleep)(DWORD);
+  int(WINAPI* MultiByteToWideChar)(UINT, DWORD, LPCCH, int, LPWSTR, int);
+  int(WINAPI* WideCharToMultiByte)(UINT, DWORD, LPCWCH, int, LPSTR, int, LPCCH, LPBOOL);
+  BSTR(WINAPI* SysAllocStringLen)(const OLECHAR*, UINT);
+  void(WINAPI* SysFreeString)(BSTR);
+  HRESULT(WINAPI* VariantClear)(VARIANTARG*);
+  HRESULT(WINAPI* VariantCopy)(VARIANTARG*, VARIANTARG*);
+  HRESULT(WINAPI* VariantChangeTypeEx)(VARIANTARG*, VARIANTARG*, LCID, USHORT, VARTYPE);
+  LPVOID(WINAPI* HeapAlloc)(HANDLE, DWORD, SIZE_T);
+  BOOL(WINAPI* HeapFree)(HANDLE, DWORD, LPVOID);
+  int(WINAPI* MessageBoxW)(HWND, LPCWSTR, LPCWSTR, UINT);
+};
+
+// The table in force. Tests may overwrite its members and must put the
+// product's values back (ResetSyscalls) when they are done.
+Syscalls& Sys();
+void ResetSyscalls();
+
+}  // namespace karvo

@@ -1,0 +1,70 @@
+// KARVO.DLL as a plug-in sees it: loaded by name, exports by GetProcAddress
+// with the prototypes of karvo.h. Each Plugin loads the library afresh.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/WindowsSupport.h"
+#include "karvo.h"
+
+namespace karvo::test {
+
+class Plugin {
+ public:
+  Plugin() : dll_(::LoadLibraryA("KARVO.DLL")) {}
+  ~Plugin() {
+    if (dll_ != nullptr) ::FreeLibrary(dll_);
+  }
+  Plugin(const Plugin&) = delete;
+  Plugin& operator=(const Plugin&) = delete;
+  bool Loaded() const { return dll_ != nullptr; }
+  HMODULE Module() const { return dll_; }
+
+  template <class Fn>
+  Fn Get(const char* name) const {
+    auto p = reinterpret_cast<Fn>(::GetProcAddress(dll_, name));
+    if (p == nullptr) ADD_FAILURE() << "KARVO.DLL does not export " << name;
+    return p;
+  }
+
+  // The last error as UTF-16, read with GetLastAPIErrorW.
+  std::u16string LastError() const {
+    BSTR b = nullptr;
+    Get<KARVO_PFN_GetLastAPIErrorW>("GetLastAPIErrorW")(&b);
+    std::u16string s = b ? std::u16string(reinterpret_cast<const char16_t*>(b), ::SysStringLen(b)) : u"";
+    ::SysFreeString(b);
+    return s;
+  }
+
+ private:
+  HMODULE dll_;
+};
+
+#define KARVO_FN(plugin, name) (plugin).Get<KARVO_PFN_##name>(#name)
+
+inline std::u16string Wide(const char* s) {
+  std::u16string out;
+  if (s == nullptr) return out;
+  int n = ::MultiByteToWideChar(CP_ACP, 0, s, -1, nullptr, 0);
+  out.resize(n > 0 ? n - 1 : 0);
+  if (n > 1) ::MultiByteToWideChar(CP_ACP, 0, s, -1, reinterpret_cast<wchar_t*>(&out[0]), n);
+  return out;
+}
+
+inline std::u16string Wide(const std::string& s) { return Wide(s.c_str()); }
+
+inline std::string Ansi(const std::u16string& s) {
+  if (s.empty()) return {};
+  auto w = reinterpret_cast<const wchar_t*>(s.c_str());
+  int n = ::WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
+  std::string out(n > 0 ? n - 1 : 0, '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, w, -1, &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+// A text as it comes back through the system ANSI code page.
+inline std::u16string ThroughCodePage(const std::u16string& s) { return Wide(Ansi(s)); }
+
+}  // namespace karvo::test

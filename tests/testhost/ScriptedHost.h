@@ -1,0 +1,71 @@
+// A host for tests: it creates a block with the host SDK and serves it from
+// a thread, answering each request as the test has scripted.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+#include <atomic>
+
+#include "karvo_host.h"
+
+namespace karvo::test {
+
+struct SeenRequest {
+  std::string Command;
+  std::u16string SQL;
+  std::u16string Data;
+  std::uint32_t DataPointer = 0;
+};
+
+struct Answer {
+  bool Reply = true;              // false: leave the request unanswered
+  std::string Command = "\x01";   // reply bytes
+  bool WriteData = false;
+  std::u16string Data;
+  bool WritePointer = false;
+  std::uint32_t Pointer = 0;
+  unsigned DelayMs = 0;           // wait this long before answering
+
+  static Answer Code(std::uint8_t code);
+  static Answer Verdict(bool success, std::u16string data);
+  static Answer VerdictWithPointer(bool success, std::u16string data, std::uint32_t pointer);
+  static Answer Raw(std::string command, std::u16string data);
+  static Answer Silent();
+};
+
+class ScriptedHost {
+ public:
+  using Handler = std::function<Answer(const SeenRequest&)>;
+
+  ScriptedHost();  // answers reply code 1 until told otherwise
+  ~ScriptedHost();
+  ScriptedHost(const ScriptedHost&) = delete;
+  ScriptedHost& operator=(const ScriptedHost&) = delete;
+
+  std::string ApiHandle() const;  // 8-bit, for OpenAPI
+  void SetHandler(Handler h);
+  void Always(Answer a);
+  std::vector<SeenRequest> Requests();
+  std::size_t RequestCount();
+  void SetState(std::uint8_t state);
+  // A raw view of the block, for tests that tamper with it.
+  TPluginsSharedMemData* Block() const { return view_; }
+  void Stop();
+
+ private:
+  static int __stdcall Serve(void* self, const KarvoRequest* req, KarvoReply* reply);
+  KarvoHostBlock* host_ = nullptr;
+  TPluginsSharedMemData* view_ = nullptr;
+  void* mapping_ = nullptr;
+  std::mutex mu_;
+  Handler handler_;
+  std::vector<SeenRequest> seen_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+}  // namespace karvo::test
