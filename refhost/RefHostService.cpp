@@ -1,13 +1,55 @@
 #include "RefHostService.h"
 
 #include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace refhost {
 
 namespace {
 
-void Verdict(KarvoReply& reply, bool success, const std::u16string& data) {
+std::map<std::string, CommandHandler>& Commands() {
+  static std::map<std::string, CommandHandler> m;
+  return m;
+}
+
+std::map<std::u16string, ProcHandler>& Procedures() {
+  static std::map<std::u16string, ProcHandler> m;
+  return m;
+}
+
+std::vector<std::u16string> SplitArgs(const std::u16string& text) {
+  std::vector<std::u16string> args(1);
+  for (char16_t c : text) {
+    if (c == u'\x0001')
+      args.emplace_back();
+    else
+      args.back() += c;
+  }
+  return args;
+}
+
+void ServeProcedure(const KarvoRequest& request, ReplyWriter& out) {
+  std::u16string name = RequestText(request.SQL);
+  auto it = Procedures().find(name);
+  if (it == Procedures().end()) {
+    out.Verdict(false, u"refhost: nieznana procedura " + name);
+    return;
+  }
+  it->second(SplitArgs(RequestText(request.Data)), out);
+}
+
+}  // namespace
+
+std::u16string RequestText(const unsigned short* units) { return reinterpret_cast<const char16_t*>(units); }
+
+void ReplyWriter::Code(unsigned char code) {
+  reply.CommandLength = 1;
+  reply.Command[0] = static_cast<char>(code);
+}
+
+void ReplyWriter::Verdict(bool success, const std::u16string& data) {
   reply.CommandLength = 1;
   reply.Command[0] = success ? KARVO_VERDICT_SUCCESS : '\0';
   reply.WriteData = 1;
@@ -16,28 +58,34 @@ void Verdict(KarvoReply& reply, bool success, const std::u16string& data) {
   reply.Data[n] = 0;
 }
 
-void Code(KarvoReply& reply, unsigned char code) {
-  reply.CommandLength = 1;
-  reply.Command[0] = static_cast<char>(code);
+void ReplyWriter::Pointer(unsigned int value) {
+  reply.WriteDataPointer = 1;
+  reply.DataPointer = value;
 }
 
-}  // namespace
+Registration::Registration(const char* command, CommandHandler handler) { Commands()[command] = std::move(handler); }
 
-int __stdcall Service::Handle(void* self, const KarvoRequest* request, KarvoReply* reply) {
+Registration::Registration(const char* procedure, ProcHandler handler, int) {
+  std::string n(procedure);
+  Procedures()[std::u16string(n.begin(), n.end())] = std::move(handler);
+}
+
+int __stdcall Service::Handle(void*, const KarvoRequest* request, KarvoReply* reply) {
+  ReplyWriter out{*reply};
   try {
-    return static_cast<Service*>(self)->Serve(*request, *reply);
+    std::string command = request->Command;
+    if (command == KARVO_CMD_PROC) {
+      ServeProcedure(*request, out);
+      return 1;
+    }
+    auto it = Commands().find(command);
+    if (it == Commands().end()) {
+      out.Verdict(false, u"refhost: nieznane polecenie " + std::u16string(command.begin(), command.end()));
+      return 1;
+    }
+    it->second(*request, out);
   } catch (...) {
-    Verdict(*reply, false, u"refhost: the request failed");
-    return 1;
-  }
-}
-
-int Service::Serve(const KarvoRequest& request, KarvoReply& reply) {
-  std::string command = request.Command;
-  if (command == KARVO_CMD_EXECUTE_SQL || command == KARVO_CMD_CLOSE_QUERY_SQL) {
-    Code(reply, KARVO_REPLY_SUCCESS);
-  } else {
-    Verdict(reply, false, u"refhost: nieznane polecenie " + std::u16string(command.begin(), command.end()));
+    out.Verdict(false, u"refhost: the request failed");
   }
   return 1;
 }

@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   std::printf("refhost: serving %s\n", apiHandle.c_str());
   std::fflush(stdout);
 
-  refhost::Service service;
+  refhost::Service service;  // commands register themselves in their service files
   std::atomic<bool> stop{false};
   std::thread server([&] {
     while (!stop) KarvoHostServeOne(block, &refhost::Service::Handle, &service, 50);

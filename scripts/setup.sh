@@ -8,7 +8,7 @@ SUDO=""
 
 need_pkgs=(
   cmake ninja-build g++-mingw-w64-i686-posix mingw-w64-i686-dev
-  wine wine32:i386 googletest duktape-dev clang llvm xvfb
+  wine wine32:i386 googletest duktape-dev clang llvm locales python3
 )
 
 missing=()
@@ -23,6 +23,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${need_pkgs[@]}" >/dev/null
+fi
+
+# The Polish locale the suite runs under (Wine reads it from LANG/LC_ALL).
+if ! locale -a 2>/dev/null | grep -qi '^pl_PL.utf8$'; then
+  sed -i 's/^# *pl_PL.UTF-8 UTF-8/pl_PL.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^pl_PL.UTF-8 UTF-8' /etc/locale.gen || echo 'pl_PL.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null
 fi
 
 # SQLite amalgamation for the reference host, taken from the npm package.
