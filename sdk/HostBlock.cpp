@@ -1,6 +1,7 @@
 // The host side of the block: create it, serve one request at a time.
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 #include "PluginsSharedMem/TPluginsSharedMem.h"
 #include "karvo_host.h"
@@ -9,6 +10,9 @@ using karvo::TPluginsSharedMem;
 
 struct KarvoHostBlock {
   std::unique_ptr<TPluginsSharedMem> mem;
+  // A block object serves one thread at a time; a host may serve from one
+  // thread and change the state from another.
+  std::mutex access;
 };
 
 namespace {
@@ -64,12 +68,17 @@ int __stdcall KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler handle
   try {
     TPluginsSharedMem& mem = *host->mem;
     DWORD start = ::GetTickCount();
-    while (mem.SharedMemState() != karvo::smsToProcess) {
+    auto state = [&] {
+      std::lock_guard<std::mutex> l(host->access);
+      return mem.SharedMemState();
+    };
+    while (state() != karvo::smsToProcess) {
       if (::GetTickCount() - start >= waitMs) return 0;
       ::Sleep(1);
     }
     auto request = std::make_unique<KarvoRequest>();
     {
+      std::lock_guard<std::mutex> l(host->access);
       TPluginsSharedMem::Hold h(mem);
       if (!h.Owned() || karvo::ReadStateByte(h.Block()) != karvo::smsToProcess) return 0;
       ReadRequest(h.Block(), *request);
@@ -78,6 +87,7 @@ int __stdcall KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler handle
     auto reply = std::make_unique<KarvoReply>();
     std::memset(reply.get(), 0, sizeof(KarvoReply));
     if (!handler(context, request.get(), reply.get())) return 1;
+    std::lock_guard<std::mutex> l(host->access);
     TPluginsSharedMem::Hold h(mem);
     if (!h.Owned()) return 1;
     WriteReply(h.Block(), *reply);
@@ -88,7 +98,9 @@ int __stdcall KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler handle
 }
 
 void __stdcall KarvoHostSetState(KarvoHostBlock* host, unsigned char state) {
-  if (host != nullptr) host->mem->SetSharedMemState(static_cast<karvo::TSharedMemState>(state));
+  if (host == nullptr) return;
+  std::lock_guard<std::mutex> l(host->access);
+  host->mem->SetSharedMemState(static_cast<karvo::TSharedMemState>(state));
 }
 
 void __stdcall KarvoHostFree(KarvoHostBlock* host) { delete host; }
