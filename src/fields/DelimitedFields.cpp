@@ -48,8 +48,8 @@ bool FoldedTextContains(std::u16string_view text, std::u16string_view needle) {
 }  // namespace
 
 bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return UpperAscii(x) == UpperAscii(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char16_t x, char16_t y) { return UpperAscii(x) == UpperAscii(y); });
 }
 
 std::int32_t CountFields(std::u16string_view text, char16_t sep) {

@@ -42,8 +42,8 @@ TEST_F(Fields, CountAndRead) {
     const char* line;
     int n;
     const char* field;
-  } reads[] = {{"a;b;c", 2, "b"},        {"a;b;c", 0, "a"},       {"a;b;c", 4, kNull},     {"a;b;c", -1, kNull},
-               {"a;;c", 2, kNull},       {"a;b;", 3, kNull},      {kNull, 1, kNull},       {"", 0, kNull},
+  } reads[] = {{"a;b;c", 2, "b"},         {"a;b;c", 0, "a"},         {"a;b;c", 4, kNull}, {"a;b;c", -1, kNull},
+               {"a;;c", 2, kNull},        {"a;b;", 3, kNull},        {kNull, 1, kNull},   {"", 0, kNull},
                {"a;b;c", INT_MAX, kNull}, {"a;b;c", INT_MIN, kNull}, {"a;b;c", 3, "c"}};
   for (const Read& r : reads) {
     Dirty();
@@ -88,10 +88,10 @@ TEST_F(Fields, IsFieldFindsTheFirstEqualField) {
     unsigned char sep;
     int n;
   } cases[] = {
-      {"B", "a;b;c", ';', 2},     {"c", "a;b;c", ';', 3}, {"d", "a;b;c", ';', 0}, {"", "a;;c", ';', 2},
-      {kNull, "a;;c", ';', 2},    {"", "abc", ';', 0},    {"a;b", "a;b", ';', 0}, {"a", "", ';', 0},
-      {"", kNull, ';', 0},        {"b", "axbxc", 'x', 0}, {"a", "axbxc", 'x', 1}, {"C", "axbxc", 'x', 3},
-      {"b", "aXbXc", 'X', 2},     {"B", "a;b;b", ';', 2},
+      {"B", "a;b;c", ';', 2},  {"c", "a;b;c", ';', 3}, {"d", "a;b;c", ';', 0}, {"", "a;;c", ';', 2},
+      {kNull, "a;;c", ';', 2}, {"", "abc", ';', 0},    {"a;b", "a;b", ';', 0}, {"a", "", ';', 0},
+      {"", kNull, ';', 0},     {"b", "axbxc", 'x', 0}, {"a", "axbxc", 'x', 1}, {"C", "axbxc", 'x', 3},
+      {"b", "aXbXc", 'X', 2},  {"B", "a;b;b", ';', 2},
   };
   for (const Case& c : cases) {
     Dirty();
@@ -183,6 +183,16 @@ TEST_F(Fields, ResultsLongerThanTheReturnBuffer) {
   // A short result goes to the other buffer and leaves the long one alone.
   EXPECT_EQ(Bytes(get("a;b", 2, ';')), "b");
   EXPECT_EQ(std::string(rebuilt).size(), longValue.size() + 4);
+
+  // The edge: 65,535 bytes still fit the short buffer, 65,536 do not.
+  const char* shortBuffer = get("a;b", 1, ';');
+  const std::string edge(65535, 'e');
+  const char* atEdge = get((edge + ";x").c_str(), 1, ';');
+  EXPECT_EQ(atEdge, shortBuffer);
+  EXPECT_EQ(Bytes(atEdge), edge);
+  const char* pastEdge = get((edge + "e;x").c_str(), 1, ';');
+  EXPECT_NE(pastEdge, shortBuffer);
+  EXPECT_EQ(Bytes(pastEdge), edge + "e");
 
   const char* whole = set("end", big.c_str(), fields, ';');
   ASSERT_NE(whole, nullptr);

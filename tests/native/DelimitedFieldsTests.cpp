@@ -49,8 +49,8 @@ TEST(DelimitedFields, ReplacingKeepsEverySeparatorInPlace) {
 }
 
 TEST(DelimitedFields, ReplacingRefusesEmptyLinesAndMissingFields) {
-  for (auto [line, n] : {std::pair<std::u16string, std::int32_t>{u"a;b;c", 4}, {u"", 1}, {u"", 0}, {u"", kMin},
-                         {u"a", kMax}}) {
+  for (auto [line, n] :
+       {std::pair<std::u16string, std::int32_t>{u"a;b;c", 4}, {u"", 1}, {u"", 0}, {u"", kMin}, {u"a", kMax}}) {
     std::u16string before = line;
     EXPECT_FALSE(ReplaceField(u"X", line, n, u';')) << n;
     EXPECT_EQ(line, before);
