@@ -71,6 +71,17 @@ KARVO_API KARVO_HANDLE __stdcall OpenQuerySQLW(BSTR SQLText, unsigned char SysDa
 typedef unsigned char(__stdcall* KARVO_PFN_CloseQuerySQL)(KARVO_HANDLE QueryHandle);
 KARVO_API unsigned char __stdcall CloseQuerySQL(KARVO_HANDLE QueryHandle);
 
+/* ---- Delimited fields ---- */
+
+typedef int(__stdcall* KARVO_PFN_CSVGetFieldCount)(const char* aLine, unsigned char aSeparator);
+KARVO_API int __stdcall CSVGetFieldCount(const char* aLine, unsigned char aSeparator);
+typedef const char*(__stdcall* KARVO_PFN_CSVGetField)(const char* aLine, int aFieldNo, unsigned char aSeparator);
+KARVO_API const char* __stdcall CSVGetField(const char* aLine, int aFieldNo, unsigned char aSeparator);
+typedef const char*(__stdcall* KARVO_PFN_CSVSetField)(const char* aValue, const char* aLine, int aFieldNo, unsigned char aSeparator);
+KARVO_API const char* __stdcall CSVSetField(const char* aValue, const char* aLine, int aFieldNo, unsigned char aSeparator);
+typedef int(__stdcall* KARVO_PFN_CSVIsField)(const char* aValue, const char* aLine, unsigned char aSeparator);
+KARVO_API int __stdcall CSVIsField(const char* aValue, const char* aLine, unsigned char aSeparator);
+
 #ifdef __cplusplus
 }
 #endif

@@ -16,6 +16,8 @@ void Report(const char* what, int result) {
 
 }  // namespace
 
+int RunFieldsDemo();
+
 extern "C" __declspec(dllexport) int __stdcall KarvoPluginRun(const char* apiText) {
   int failures = 0;
   unsigned char opened = OpenAPI(apiText);
@@ -27,5 +29,6 @@ extern "C" __declspec(dllexport) int __stdcall KarvoPluginRun(const char* apiTex
   unsigned char executed = ExecuteSQL("UPDATE KONTRAHENCI SET AKTYWNY = 1", 0);
   Report("ExecuteSQL", executed);
   if (executed != 1) ++failures;
+  failures += RunFieldsDemo();
   return failures;
 }
