@@ -70,8 +70,11 @@ add_library(karvohost STATIC ${KARVO_SDK_SOURCES})
 target_link_libraries(karvohost PUBLIC karvo_block)
 target_compile_options(karvohost PRIVATE ${KARVO_WARNINGS})
 
+include(cmake/Kit.cmake)
+
 add_subdirectory(refhost)
 add_subdirectory(samples/plugin)
+add_subdirectory(samples/c)
 
 if(BUILD_TESTING)
   set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)

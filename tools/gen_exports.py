@@ -508,14 +508,17 @@ def check_csharp_stack(exports, report_path):
 
 
 def make_link_probe(exports):
-    """A C file that calls every built export through karvo.h, so that a link
-    against an import library has to resolve every decorated name."""
-    out = [f"/* {GENERATED} */", "#include \"karvo.h\"", "",
-           "typedef void (*karvo_probe_fn)(void);",
-           "const karvo_probe_fn karvo_probe_table[] = {"]
-    for e in built(exports):
-        out.append(f"  (karvo_probe_fn)(void*){e.callable_name},")
-    out += ["  0", "};", ""]
+    """A C file that takes the address of every built export through
+    karvo.h, so that a link against an import library has to resolve every
+    decorated name. Built once with dllimport and once (-DKARVO_API=
+    -DKARVO_PROBE=...) through the import thunks."""
+    out = [f"/* {GENERATED} */", "#include \"karvo.h\"", "", "#ifndef KARVO_PROBE",
+           "#define KARVO_PROBE karvo_probe", "#endif", "",
+           "typedef void (*karvo_probe_fn)(void);", "",
+           "void KARVO_PROBE(karvo_probe_fn* out);", "void KARVO_PROBE(karvo_probe_fn* out) {"]
+    for i, e in enumerate(built(exports)):
+        out.append(f"  out[{i}] = (karvo_probe_fn){e.callable_name};")
+    out += ["}", ""]
     return "\n".join(out)
 
 
