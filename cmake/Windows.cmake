@@ -70,13 +70,17 @@ add_library(karvohost STATIC ${KARVO_SDK_SOURCES})
 target_link_libraries(karvohost PUBLIC karvo_block)
 target_compile_options(karvohost PRIVATE ${KARVO_WARNINGS})
 
+include(cmake/Kit.cmake)
+
 add_subdirectory(refhost)
 add_subdirectory(samples/plugin)
+add_subdirectory(samples/c)
 
 if(BUILD_TESTING)
   set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
   add_subdirectory(tests)
+  add_subdirectory(testkit)
   add_subdirectory(bench)
 endif()

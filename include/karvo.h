@@ -1,7 +1,9 @@
 /* KARVO.DLL 1.4.0.0: the exports for plug-ins, in C89 and C++.
  * Generated from exports/karvo.exports; do not edit.
  *
- * Every export uses the Windows API calling convention (__stdcall).
+ * Every export uses the Windows API calling convention (__stdcall) and is
+ * imported by its undecorated name: link with libkarvo.a (MinGW) or
+ * KARVO.lib (MSVC), or load it with GetProcAddress as its KARVO_PFN_ type.
  * Texts:
  *   const char* arguments: NUL-terminated, system ANSI code page; null = empty.
  *   const char* results: owned by KARVO.DLL, valid until the next text result
@@ -13,6 +15,11 @@
  *     receives a new BSTR (null for empty) and its old BSTR is freed.
  *   VARIANT arguments are passed by value (16 bytes); a VARIANT* result is
  *     the caller's to VariantClear.
+ * Byte results are the low 8 bits of the return value.
+ * An export whose name is also a Windows API function (LoadResource) is
+ * declared under the name Karvo + its name (KarvoLoadResource); the import
+ * libraries map that name to the export, and GetProcAddress takes the
+ * export's own name.
  * A failure shows in the result and in GetLastAPIError.
  */
 #ifndef KARVO_H
@@ -35,39 +42,55 @@ typedef char* KARVO_ANSISTRING;
 
 /* ---- Opening and errors ---- */
 
+/* Ownership: ApiText is only read during the call. */
 typedef unsigned char(__stdcall* KARVO_PFN_OpenAPI)(const char* ApiText);
 KARVO_API unsigned char __stdcall OpenAPI(const char* ApiText);
+/* Ownership: ApiText keeps one extra reference only during the call. */
 typedef unsigned char(__stdcall* KARVO_PFN_OpenAPIA)(KARVO_ANSISTRING ApiText);
 KARVO_API unsigned char __stdcall OpenAPIA(KARVO_ANSISTRING ApiText);
+/* Ownership: ApiText stays the caller's (KARVO.DLL copies it). */
 typedef unsigned char(__stdcall* KARVO_PFN_OpenAPIW)(BSTR ApiText);
 KARVO_API unsigned char __stdcall OpenAPIW(BSTR ApiText);
+/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty. */
 typedef const char*(__stdcall* KARVO_PFN_GetLastAPIError)(void);
 KARVO_API const char* __stdcall GetLastAPIError(void);
+/* Ownership: aResult gets a new counted string from the shared memory manager and gives back the one it held; the caller releases it. */
 typedef void(__stdcall* KARVO_PFN_GetLastAPIErrorA)(KARVO_ANSISTRING* aResult);
 KARVO_API void __stdcall GetLastAPIErrorA(KARVO_ANSISTRING* aResult);
+/* Ownership: aResult gets a new BSTR (null for empty) and its old one is freed; the caller frees it with SysFreeString. */
 typedef void(__stdcall* KARVO_PFN_GetLastAPIErrorW)(BSTR* aResult);
 KARVO_API void __stdcall GetLastAPIErrorW(BSTR* aResult);
 
 /* ---- SQL ---- */
 
+/* Ownership: SQLText is only read during the call. */
 typedef unsigned char(__stdcall* KARVO_PFN_ExecuteSQL)(const char* SQLText, unsigned char SysDatabase);
 KARVO_API unsigned char __stdcall ExecuteSQL(const char* SQLText, unsigned char SysDatabase);
+/* Ownership: SQLText keeps one extra reference only during the call. */
 typedef unsigned char(__stdcall* KARVO_PFN_ExecuteSQLA)(KARVO_ANSISTRING SQLText, unsigned char SysDatabase);
 KARVO_API unsigned char __stdcall ExecuteSQLA(KARVO_ANSISTRING SQLText, unsigned char SysDatabase);
+/* Ownership: SQLText stays the caller's (KARVO.DLL copies it). */
 typedef unsigned char(__stdcall* KARVO_PFN_ExecuteSQLW)(BSTR SQLText, unsigned char SysDatabase);
 KARVO_API unsigned char __stdcall ExecuteSQLW(BSTR SQLText, unsigned char SysDatabase);
+/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; SQLText is only read during the call. */
 typedef const char*(__stdcall* KARVO_PFN_GetFromQuerySQL)(const char* SQLText, unsigned char SysDatabase);
 KARVO_API const char* __stdcall GetFromQuerySQL(const char* SQLText, unsigned char SysDatabase);
+/* Ownership: aResult gets a new counted string from the shared memory manager and gives back the one it held; the caller releases it; SQLText keeps one extra reference only during the call. */
 typedef void(__stdcall* KARVO_PFN_GetFromQuerySQLA)(KARVO_ANSISTRING* aResult, KARVO_ANSISTRING SQLText, unsigned char SysDatabase);
 KARVO_API void __stdcall GetFromQuerySQLA(KARVO_ANSISTRING* aResult, KARVO_ANSISTRING SQLText, unsigned char SysDatabase);
+/* Ownership: aResult gets a new BSTR (null for empty) and its old one is freed; the caller frees it with SysFreeString; SQLText stays the caller's (KARVO.DLL copies it). */
 typedef void(__stdcall* KARVO_PFN_GetFromQuerySQLW)(BSTR* aResult, BSTR SQLText, unsigned char SysDatabase);
 KARVO_API void __stdcall GetFromQuerySQLW(BSTR* aResult, BSTR SQLText, unsigned char SysDatabase);
+/* Ownership: SQLText is only read during the call. */
 typedef KARVO_HANDLE(__stdcall* KARVO_PFN_OpenQuerySQL)(const char* SQLText, unsigned char SysDatabase);
 KARVO_API KARVO_HANDLE __stdcall OpenQuerySQL(const char* SQLText, unsigned char SysDatabase);
+/* Ownership: SQLText keeps one extra reference only during the call. */
 typedef KARVO_HANDLE(__stdcall* KARVO_PFN_OpenQuerySQLA)(KARVO_ANSISTRING SQLText, unsigned char SysDatabase);
 KARVO_API KARVO_HANDLE __stdcall OpenQuerySQLA(KARVO_ANSISTRING SQLText, unsigned char SysDatabase);
+/* Ownership: SQLText stays the caller's (KARVO.DLL copies it). */
 typedef KARVO_HANDLE(__stdcall* KARVO_PFN_OpenQuerySQLW)(BSTR SQLText, unsigned char SysDatabase);
 KARVO_API KARVO_HANDLE __stdcall OpenQuerySQLW(BSTR SQLText, unsigned char SysDatabase);
+/* Ownership: QueryHandle is the host's, lent and never freed. */
 typedef unsigned char(__stdcall* KARVO_PFN_CloseQuerySQL)(KARVO_HANDLE QueryHandle);
 KARVO_API unsigned char __stdcall CloseQuerySQL(KARVO_HANDLE QueryHandle);
 

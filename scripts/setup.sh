@@ -9,6 +9,10 @@ SUDO=""
 need_pkgs=(
   cmake ninja-build g++-mingw-w64-i686-posix mingw-w64-i686-dev
   wine wine32:i386 googletest duktape-dev clang llvm locales python3
+  # the plug-in author kit: lld-link for KARVO.lib's link test, Free Pascal
+  # (native compiler and the sources its i386-win32 cross compiler is built
+  # from), and C# for Karvo.cs
+  lld fp-compiler fp-units-rtl fpc-source mono-mcs mono-runtime
 )
 
 missing=()

@@ -1,0 +1,87 @@
+// KARVO.DLL 1.4.0.0: P/Invoke declarations for plug-ins written in C#.
+// Generated from exports/karvo.exports; do not edit.
+//
+// Every export is stdcall and imported by its undecorated name
+// (ExactSpelling). Texts:
+//   string arguments of the plain form go in the system ANSI code page;
+//   IntPtr text results point into KARVO.DLL's buffer until its next text
+//     result: read them at once with KarvoApi.Text and never free them;
+//   the W forms take and give BSTRs (ref string: start with null);
+//   the A forms take the counted strings of the process's shared memory
+//     manager, which C# cannot make: use the W or plain form instead;
+//   object arguments are VARIANTs (by value: 16 bytes on the stack).
+// Byte results are the low 8 bits of the return value. LoadResource, also a
+// Windows API name, is KarvoLoadResource here. A failure shows in the result
+// and in GetLastAPIError.
+using System;
+using System.Runtime.InteropServices;
+
+namespace Karvo
+{
+    public static class KarvoApi
+    {
+        public const string Dll = "KARVO.DLL";
+        public const string Version = "1.4.0.0";
+
+        // A text result of KARVO.DLL as a string (null pointer: empty).
+        public static string Text(IntPtr result)
+        {
+            return result == IntPtr.Zero ? "" : Marshal.PtrToStringAnsi(result);
+        }
+
+
+        // ---- Opening and errors ----
+
+        // Ownership: ApiText is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "OpenAPI", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte OpenAPI([MarshalAs(UnmanagedType.LPStr)] string ApiText);
+        // Ownership: ApiText is a counted string of the process's shared memory manager: use the W form from C#.
+        [DllImport(Dll, EntryPoint = "OpenAPIA", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte OpenAPIA(IntPtr ApiText);
+        // Ownership: ApiText is marshalled to a BSTR that the marshaller frees.
+        [DllImport(Dll, EntryPoint = "OpenAPIW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte OpenAPIW([MarshalAs(UnmanagedType.BStr)] string ApiText);
+        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it.
+        [DllImport(Dll, EntryPoint = "GetLastAPIError", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr GetLastAPIError();
+        // Ownership: aResult gets a counted string that needs the shared memory manager to release: use the W form from C#.
+        [DllImport(Dll, EntryPoint = "GetLastAPIErrorA", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern void GetLastAPIErrorA(ref IntPtr aResult);
+        // Ownership: aResult (start with null) gets a new BSTR that the marshaller turns into a string and frees.
+        [DllImport(Dll, EntryPoint = "GetLastAPIErrorW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern void GetLastAPIErrorW([MarshalAs(UnmanagedType.BStr)] ref string aResult);
+
+        // ---- SQL ----
+
+        // Ownership: SQLText is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "ExecuteSQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte ExecuteSQL([MarshalAs(UnmanagedType.LPStr)] string SQLText, byte SysDatabase);
+        // Ownership: SQLText is a counted string of the process's shared memory manager: use the W form from C#.
+        [DllImport(Dll, EntryPoint = "ExecuteSQLA", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte ExecuteSQLA(IntPtr SQLText, byte SysDatabase);
+        // Ownership: SQLText is marshalled to a BSTR that the marshaller frees.
+        [DllImport(Dll, EntryPoint = "ExecuteSQLW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte ExecuteSQLW([MarshalAs(UnmanagedType.BStr)] string SQLText, byte SysDatabase);
+        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; SQLText is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "GetFromQuerySQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr GetFromQuerySQL([MarshalAs(UnmanagedType.LPStr)] string SQLText, byte SysDatabase);
+        // Ownership: aResult gets a counted string that needs the shared memory manager to release: use the W form from C#; SQLText is a counted string of the process's shared memory manager: use the W form from C#.
+        [DllImport(Dll, EntryPoint = "GetFromQuerySQLA", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern void GetFromQuerySQLA(ref IntPtr aResult, IntPtr SQLText, byte SysDatabase);
+        // Ownership: aResult (start with null) gets a new BSTR that the marshaller turns into a string and frees; SQLText is marshalled to a BSTR that the marshaller frees.
+        [DllImport(Dll, EntryPoint = "GetFromQuerySQLW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern void GetFromQuerySQLW([MarshalAs(UnmanagedType.BStr)] ref string aResult, [MarshalAs(UnmanagedType.BStr)] string SQLText, byte SysDatabase);
+        // Ownership: SQLText is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "OpenQuerySQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr OpenQuerySQL([MarshalAs(UnmanagedType.LPStr)] string SQLText, byte SysDatabase);
+        // Ownership: SQLText is a counted string of the process's shared memory manager: use the W form from C#.
+        [DllImport(Dll, EntryPoint = "OpenQuerySQLA", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr OpenQuerySQLA(IntPtr SQLText, byte SysDatabase);
+        // Ownership: SQLText is marshalled to a BSTR that the marshaller frees.
+        [DllImport(Dll, EntryPoint = "OpenQuerySQLW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr OpenQuerySQLW([MarshalAs(UnmanagedType.BStr)] string SQLText, byte SysDatabase);
+        // Ownership: QueryHandle is the host's, lent and never freed.
+        [DllImport(Dll, EntryPoint = "CloseQuerySQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte CloseQuerySQL(IntPtr QueryHandle);
+    }
+}

@@ -1,0 +1,270 @@
+{ KarvoShareMem: one memory manager for every module of the process, so that
+  the AnsiStrings of KARVO.DLL's A forms are freed in the heap they came from.
+
+  Put it FIRST in the uses clause of the project (program or library), before
+  SysUtils and every other unit: memory that the module allocated before the
+  switch cannot be freed after it.
+
+  At start-up it opens the named mapping "Local\FastMM_PID_" + the process id
+  in eight upper-case hex digits. When another module (KARVO.DLL, or a host
+  with a shared manager) has published a manager there, this module allocates
+  and frees through that one. Otherwise it publishes its own: the module must
+  then stay loaded while the others use it (for a program, the process's life).
+
+  The published table is four bytes at the start of the mapping pointing to six
+  routines with the register calling convention: get memory, free memory,
+  reallocate memory, get zeroed memory, register and unregister an expected
+  leak. }
+unit KarvoShareMem;
+
+{$IFDEF FPC}
+  {$MODE DELPHI}
+{$ENDIF}
+
+interface
+
+type
+  TKarvoSharedManager = record
+    GetMem: function(Size: LongInt): Pointer; register;
+    FreeMem: function(P: Pointer): LongInt; register;
+    ReallocMem: function(P: Pointer; Size: LongInt): Pointer; register;
+    AllocMem: function(Size: LongWord): Pointer; register;
+    RegisterExpectedMemoryLeak: function(P: Pointer): Boolean; register;
+    UnregisterExpectedMemoryLeak: function(P: Pointer): Boolean; register;
+  end;
+  PKarvoSharedManager = ^TKarvoSharedManager;
+
+{ The manager this module allocates through (nil when the mapping could not
+  be made and the module kept its own heap unshared). }
+function KarvoSharedManager: PKarvoSharedManager;
+{ True when no manager was published before and this module published its own. }
+function KarvoShareMemPublished: Boolean;
+
+implementation
+
+uses
+  Windows;
+
+var
+  Mapping: THandle = 0;
+  Slot: ^Pointer = nil;
+  Shared: PKarvoSharedManager = nil;
+  Published: Boolean = False;
+  Own: TKarvoSharedManager;
+{$IFDEF FPC}
+  Previous: TMemoryManager;
+{$ELSE}
+  Previous: TMemoryManagerEx;
+{$ENDIF}
+
+function KarvoSharedManager: PKarvoSharedManager;
+begin
+  Result := Shared;
+end;
+
+function KarvoShareMemPublished: Boolean;
+begin
+  Result := Published;
+end;
+
+function MappingName: WideString;
+const
+  Hex: array[0..15] of WideChar = '0123456789ABCDEF';
+var
+  Pid: LongWord;
+  I: Integer;
+  Digits: array[1..8] of WideChar;
+begin
+  Pid := GetCurrentProcessId;
+  for I := 8 downto 1 do
+  begin
+    Digits[I] := Hex[Pid and $F];
+    Pid := Pid shr 4;
+  end;
+  Result := 'Local\FastMM_PID_' + Digits;
+end;
+
+{$IFDEF FPC}
+{ The table published for the others: this module's own heap, the one that was
+  installed before KarvoShareMem. }
+function OwnGetMem(Size: LongInt): Pointer; register;
+begin
+  if Size <= 0 then
+    Result := nil
+  else
+    Result := Previous.GetMem(Size);
+end;
+
+function OwnFreeMem(P: Pointer): LongInt; register;
+begin
+  if P <> nil then
+    Previous.FreeMem(P);
+  Result := 0;
+end;
+
+function OwnReallocMem(P: Pointer; Size: LongInt): Pointer; register;
+begin
+  Result := P;
+  if Size < 0 then
+    Size := 0;
+  Previous.ReAllocMem(Result, Size);
+end;
+
+function OwnAllocMem(Size: LongWord): Pointer; register;
+begin
+  if Size = 0 then
+    Result := nil
+  else
+    Result := Previous.AllocMem(Size);
+end;
+
+function OwnLeak(P: Pointer): Boolean; register;
+begin
+  Result := True;
+end;
+
+{ This module's memory manager when another module's table is in use. }
+function SharedGetMem(Size: PtrUInt): Pointer;
+begin
+  if Size = 0 then
+    Result := nil
+  else
+    Result := Shared^.GetMem(LongInt(Size));
+end;
+
+function SharedFreeMem(P: Pointer): PtrUInt;
+begin
+  if P <> nil then
+    Shared^.FreeMem(P);
+  Result := 0;
+end;
+
+function SharedFreeMemSize(P: Pointer; Size: PtrUInt): PtrUInt;
+begin
+  Result := SharedFreeMem(P);
+end;
+
+function SharedAllocMem(Size: PtrUInt): Pointer;
+begin
+  if Size = 0 then
+    Result := nil
+  else
+    Result := Shared^.AllocMem(LongWord(Size));
+end;
+
+{ The RTL's contract: nil grows into a new block, size 0 frees. }
+function SharedReAllocMem(var P: Pointer; Size: PtrUInt): Pointer;
+begin
+  if P = nil then
+    P := SharedGetMem(Size)
+  else if Size = 0 then
+  begin
+    Shared^.FreeMem(P);
+    P := nil;
+  end
+  else
+    P := Shared^.ReallocMem(P, LongInt(Size));
+  Result := P;
+end;
+
+{ The table does not tell block sizes; 0 makes the RTL reallocate instead of
+  trusting spare room it cannot see. }
+function SharedMemSize(P: Pointer): PtrUInt;
+begin
+  Result := 0;
+end;
+
+procedure UseShared;
+var
+  M: TMemoryManager;
+begin
+  M := Previous;
+  M.GetMem := SharedGetMem;
+  M.FreeMem := SharedFreeMem;
+  M.FreeMemSize := SharedFreeMemSize;
+  M.AllocMem := SharedAllocMem;
+  M.ReAllocMem := SharedReAllocMem;
+  M.MemSize := SharedMemSize;
+  SetMemoryManager(M);
+end;
+
+{ Stores Table when the slot holds Expected; returns what the slot held. }
+function ExchangeSlot(Table, Expected: Pointer): Pointer;
+begin
+  Result := System.InterlockedCompareExchange(Slot^, Table, Expected);
+end;
+{$ELSE}
+procedure UseShared;
+begin
+  SetMemoryManager(TMemoryManagerEx(Shared^));
+end;
+
+function ExchangeSlot(Table, Expected: Pointer): Pointer;
+begin
+  Result := InterlockedCompareExchangePointer(Slot^, Table, Expected);
+end;
+{$ENDIF}
+
+procedure Attach;
+var
+  Found: Pointer;
+begin
+  GetMemoryManager(Previous);
+{$IFDEF FPC}
+  Own.GetMem := OwnGetMem;
+  Own.FreeMem := OwnFreeMem;
+  Own.ReallocMem := OwnReallocMem;
+  Own.AllocMem := OwnAllocMem;
+  Own.RegisterExpectedMemoryLeak := OwnLeak;
+  Own.UnregisterExpectedMemoryLeak := OwnLeak;
+{$ELSE}
+  Move(Previous, Own, SizeOf(Own));
+{$ENDIF}
+  Mapping := CreateFileMappingW(INVALID_HANDLE_VALUE, nil, PAGE_READWRITE, 0, SizeOf(Pointer),
+    PWideChar(MappingName));
+  if Mapping = 0 then
+    Exit;
+  Slot := MapViewOfFile(Mapping, FILE_MAP_ALL_ACCESS, 0, 0, SizeOf(Pointer));
+  if Slot = nil then
+  begin
+    CloseHandle(Mapping);
+    Mapping := 0;
+    Exit;
+  end;
+  { Publish only into an empty slot, atomically: two modules starting at once
+    must end up with one manager. }
+  Found := ExchangeSlot(@Own, nil);
+  if Found = nil then
+  begin
+    Shared := @Own;
+    Published := True;
+  end
+  else
+  begin
+    Shared := Found;
+    UseShared;
+  end;
+end;
+
+procedure Detach;
+begin
+  if Slot <> nil then
+  begin
+    { Modules that start later must not find a table that is about to go. }
+    if Published then
+      ExchangeSlot(nil, @Own);
+    UnmapViewOfFile(Slot);
+    Slot := nil;
+  end;
+  if Mapping <> 0 then
+    CloseHandle(Mapping);
+  Mapping := 0;
+end;
+
+initialization
+  Attach;
+
+finalization
+  Detach;
+
+end.

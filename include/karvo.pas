@@ -1,0 +1,81 @@
+{ KARVO.DLL 1.4.0.0: the exports for Pascal plug-ins (Free Pascal and Delphi).
+  Generated from exports/karvo.exports; do not edit.
+
+  Every export is stdcall and imported from KARVO.DLL by its undecorated name.
+  Texts:
+    PAnsiChar arguments: NUL-terminated, system ANSI code page; nil = empty.
+    PAnsiChar results: KARVO.DLL's buffer, valid until its next text result;
+      never free them; nil means an empty text.
+    AnsiString (A forms): counted strings from the memory manager that all
+      modules of the process share. Put KarvoShareMem first in the uses clause
+      of the project, so that the strings KARVO.DLL hands out are freed in the
+      heap they came from.
+    WideString (W forms): a BSTR. Arguments stay yours; a var result gets a
+      new BSTR and its old one is freed.
+  Byte results are the low 8 bits of the return value.
+  VARIANT by value: the export takes the 16-byte VARIANT itself on the stack.
+    These are declared as value (not const) TVarData parameters: stdcall
+    pushes a value record whole in Free Pascal and Delphi alike, while a
+    const record, or a Variant parameter in Delphi, would go as a pointer.
+    Pass TVarData(V). A var OleVariant is the VARIANT* of a result.
+  LoadResource is also a Windows API function: it is declared here as
+    KarvoLoadResource, importing the export LoadResource.
+  A failure shows in the result and in GetLastAPIError. }
+unit karvo;
+
+{$IFDEF FPC}
+  {$MODE DELPHI}
+{$ENDIF}
+
+interface
+
+const
+  KarvoDLL = 'KARVO.DLL';
+  KarvoVersion = '1.4.0.0';
+
+type
+  { A host object, result set or other handle: 32 bits, lent by the host. }
+  TKarvoHandle = Pointer;
+
+
+{ ---- Opening and errors ---- }
+
+{ Ownership: ApiText is only read during the call. }
+function OpenAPI(ApiText: PAnsiChar): Byte; stdcall; external KarvoDLL name 'OpenAPI';
+{ Ownership: ApiText keeps one extra reference only during the call. }
+function OpenAPIA(const ApiText: AnsiString): Byte; stdcall; external KarvoDLL name 'OpenAPIA';
+{ Ownership: ApiText stays the caller's (KARVO.DLL copies it). }
+function OpenAPIW(const ApiText: WideString): Byte; stdcall; external KarvoDLL name 'OpenAPIW';
+{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty. }
+function GetLastAPIError: PAnsiChar; stdcall; external KarvoDLL name 'GetLastAPIError';
+{ Ownership: aResult gets a new AnsiString from the shared memory manager (KarvoShareMem first in the uses clause) and the old value is released. }
+procedure GetLastAPIErrorA(var aResult: AnsiString); stdcall; external KarvoDLL name 'GetLastAPIErrorA';
+{ Ownership: aResult gets a new WideString and its old one is freed; the compiler releases it. }
+procedure GetLastAPIErrorW(var aResult: WideString); stdcall; external KarvoDLL name 'GetLastAPIErrorW';
+
+{ ---- SQL ---- }
+
+{ Ownership: SQLText is only read during the call. }
+function ExecuteSQL(SQLText: PAnsiChar; SysDatabase: Byte): Byte; stdcall; external KarvoDLL name 'ExecuteSQL';
+{ Ownership: SQLText keeps one extra reference only during the call. }
+function ExecuteSQLA(const SQLText: AnsiString; SysDatabase: Byte): Byte; stdcall; external KarvoDLL name 'ExecuteSQLA';
+{ Ownership: SQLText stays the caller's (KARVO.DLL copies it). }
+function ExecuteSQLW(const SQLText: WideString; SysDatabase: Byte): Byte; stdcall; external KarvoDLL name 'ExecuteSQLW';
+{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; SQLText is only read during the call. }
+function GetFromQuerySQL(SQLText: PAnsiChar; SysDatabase: Byte): PAnsiChar; stdcall; external KarvoDLL name 'GetFromQuerySQL';
+{ Ownership: aResult gets a new AnsiString from the shared memory manager (KarvoShareMem first in the uses clause) and the old value is released; SQLText keeps one extra reference only during the call. }
+procedure GetFromQuerySQLA(var aResult: AnsiString; const SQLText: AnsiString; SysDatabase: Byte); stdcall; external KarvoDLL name 'GetFromQuerySQLA';
+{ Ownership: aResult gets a new WideString and its old one is freed; the compiler releases it; SQLText stays the caller's (KARVO.DLL copies it). }
+procedure GetFromQuerySQLW(var aResult: WideString; const SQLText: WideString; SysDatabase: Byte); stdcall; external KarvoDLL name 'GetFromQuerySQLW';
+{ Ownership: SQLText is only read during the call. }
+function OpenQuerySQL(SQLText: PAnsiChar; SysDatabase: Byte): TKarvoHandle; stdcall; external KarvoDLL name 'OpenQuerySQL';
+{ Ownership: SQLText keeps one extra reference only during the call. }
+function OpenQuerySQLA(const SQLText: AnsiString; SysDatabase: Byte): TKarvoHandle; stdcall; external KarvoDLL name 'OpenQuerySQLA';
+{ Ownership: SQLText stays the caller's (KARVO.DLL copies it). }
+function OpenQuerySQLW(const SQLText: WideString; SysDatabase: Byte): TKarvoHandle; stdcall; external KarvoDLL name 'OpenQuerySQLW';
+{ Ownership: QueryHandle is the host's, lent and never freed. }
+function CloseQuerySQL(QueryHandle: TKarvoHandle): Byte; stdcall; external KarvoDLL name 'CloseQuerySQL';
+
+implementation
+
+end.
