@@ -83,5 +83,20 @@ namespace Karvo
         // Ownership: QueryHandle is the host's, lent and never freed.
         [DllImport(Dll, EntryPoint = "CloseQuerySQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern byte CloseQuerySQL(IntPtr QueryHandle);
+
+        // ---- Delimited fields ----
+
+        // Ownership: aLine is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "CSVGetFieldCount", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int CSVGetFieldCount([MarshalAs(UnmanagedType.LPStr)] string aLine, byte aSeparator);
+        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aLine is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "CSVGetField", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr CSVGetField([MarshalAs(UnmanagedType.LPStr)] string aLine, int aFieldNo, byte aSeparator);
+        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aValue is marshalled to the ANSI code page for the call; aLine is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "CSVSetField", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr CSVSetField([MarshalAs(UnmanagedType.LPStr)] string aValue, [MarshalAs(UnmanagedType.LPStr)] string aLine, int aFieldNo, byte aSeparator);
+        // Ownership: aValue is marshalled to the ANSI code page for the call; aLine is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "CSVIsField", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int CSVIsField([MarshalAs(UnmanagedType.LPStr)] string aValue, [MarshalAs(UnmanagedType.LPStr)] string aLine, byte aSeparator);
     }
 }

@@ -96,12 +96,16 @@ KARVO_API unsigned char __stdcall CloseQuerySQL(KARVO_HANDLE QueryHandle);
 
 /* ---- Delimited fields ---- */
 
+/* Ownership: aLine is only read during the call. */
 typedef int(__stdcall* KARVO_PFN_CSVGetFieldCount)(const char* aLine, unsigned char aSeparator);
 KARVO_API int __stdcall CSVGetFieldCount(const char* aLine, unsigned char aSeparator);
+/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aLine is only read during the call. */
 typedef const char*(__stdcall* KARVO_PFN_CSVGetField)(const char* aLine, int aFieldNo, unsigned char aSeparator);
 KARVO_API const char* __stdcall CSVGetField(const char* aLine, int aFieldNo, unsigned char aSeparator);
+/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aValue is only read during the call; aLine is only read during the call. */
 typedef const char*(__stdcall* KARVO_PFN_CSVSetField)(const char* aValue, const char* aLine, int aFieldNo, unsigned char aSeparator);
 KARVO_API const char* __stdcall CSVSetField(const char* aValue, const char* aLine, int aFieldNo, unsigned char aSeparator);
+/* Ownership: aValue is only read during the call; aLine is only read during the call. */
 typedef int(__stdcall* KARVO_PFN_CSVIsField)(const char* aValue, const char* aLine, unsigned char aSeparator);
 KARVO_API int __stdcall CSVIsField(const char* aValue, const char* aLine, unsigned char aSeparator);
 

@@ -76,6 +76,17 @@ function OpenQuerySQLW(const SQLText: WideString; SysDatabase: Byte): TKarvoHand
 { Ownership: QueryHandle is the host's, lent and never freed. }
 function CloseQuerySQL(QueryHandle: TKarvoHandle): Byte; stdcall; external KarvoDLL name 'CloseQuerySQL';
 
+{ ---- Delimited fields ---- }
+
+{ Ownership: aLine is only read during the call. }
+function CSVGetFieldCount(aLine: PAnsiChar; aSeparator: Byte): LongInt; stdcall; external KarvoDLL name 'CSVGetFieldCount';
+{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aLine is only read during the call. }
+function CSVGetField(aLine: PAnsiChar; aFieldNo: LongInt; aSeparator: Byte): PAnsiChar; stdcall; external KarvoDLL name 'CSVGetField';
+{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aValue is only read during the call; aLine is only read during the call. }
+function CSVSetField(aValue: PAnsiChar; aLine: PAnsiChar; aFieldNo: LongInt; aSeparator: Byte): PAnsiChar; stdcall; external KarvoDLL name 'CSVSetField';
+{ Ownership: aValue is only read during the call; aLine is only read during the call. }
+function CSVIsField(aValue: PAnsiChar; aLine: PAnsiChar; aSeparator: Byte): LongInt; stdcall; external KarvoDLL name 'CSVIsField';
+
 implementation
 
 end.
