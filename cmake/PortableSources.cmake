@@ -3,4 +3,5 @@
 # get fuzz targets.
 set(KARVO_PORTABLE_SOURCES
   src/PluginsSharedMem/BlockFields.cpp
+  src/host/ObjectModel.cpp
 )

@@ -71,6 +71,11 @@ KARVO_API KARVO_HANDLE __stdcall OpenQuerySQLW(BSTR SQLText, unsigned char SysDa
 typedef unsigned char(__stdcall* KARVO_PFN_CloseQuerySQL)(KARVO_HANDLE QueryHandle);
 KARVO_API unsigned char __stdcall CloseQuerySQL(KARVO_HANDLE QueryHandle);
 
+/* ---- Host object model (for hosts that serve their plug-ins in-process) ---- */
+
+typedef unsigned char(__stdcall* KARVO_PFN_KarvoInstallObjectModel)(void* aModel);
+KARVO_API unsigned char __stdcall KarvoInstallObjectModel(void* aModel);
+
 #ifdef __cplusplus
 }
 #endif
