@@ -4,4 +4,5 @@
 set(KARVO_PORTABLE_SOURCES
   src/PluginsSharedMem/BlockFields.cpp
   src/host/ObjectModel.cpp
+  src/database/CsvBuilder.cpp
 )
