@@ -27,3 +27,8 @@ INSERT INTO TOWARY (ID, NAZWA, JEDNOSTKA, CENA, STAN) VALUES
   (4, 'Ćwiartka z kurczaka', 'kg', 9.2, 0),
   (5, 'Olej rzepakowy tłoczony na zimno', 'l', 14.0, 48),
   (6, 'Żurek śląski w butelce', 'szt.', 6.75, 210);
+
+-- A price list whose gross column is named with a letter outside the
+-- Central European code pages.
+CREATE VIEW CENNIK AS
+  SELECT ID, NAZWA AS TOWAR, ROUND(CENA * 1.23, 2) AS "Σ_BRUTTO" FROM TOWARY;
