@@ -195,9 +195,17 @@ TEST_F(ResultSets, CsvAsksTheHostWhenTheAttemptFails) {
   host.Always(Answer::Verdict(true, u""));
   EXPECT_EQ(Csv(h, 0, 10, 1), "<null>");
   EXPECT_EQ(p.LastError(), u"");
-  host.SetState(KARVO_smsNoAllocated);
+  std::size_t before = host.RequestCount();
+  // The host SDK's state change fails at once while its serving thread
+  // holds the block object's lock, so it is repeated until it lands.
+  for (int i = 0; i < 1000 && host.Block()->State != KARVO_smsNoAllocated; ++i) {
+    host.SetState(KARVO_smsNoAllocated);
+    if (host.Block()->State != KARVO_smsNoAllocated) ::Sleep(1);
+  }
+  ASSERT_EQ(host.Block()->State, KARVO_smsNoAllocated);
   EXPECT_EQ(Csv(h, 0, 10, 1), "<null>");
   EXPECT_EQ(p.LastError(), u"Nie wykryto usługi API!");
+  EXPECT_EQ(host.RequestCount(), before);
 }
 
 TEST_F(ResultSets, XmlExportIsNotImplemented) {
