@@ -4,4 +4,6 @@
 set(KARVO_PORTABLE_SOURCES
   src/PluginsSharedMem/BlockFields.cpp
   src/fields/DelimitedFields.cpp
+  src/host/ObjectModel.cpp
+  src/database/CsvBuilder.cpp
 )

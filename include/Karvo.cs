@@ -84,6 +84,48 @@ namespace Karvo
         [DllImport(Dll, EntryPoint = "CloseQuerySQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern byte CloseQuerySQL(IntPtr QueryHandle);
 
+        // ---- Result sets ----
+
+        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aDSHandle is the host's, lent and never freed; aFieldName is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "FieldByNameSQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr FieldByNameSQL(IntPtr aDSHandle, [MarshalAs(UnmanagedType.LPStr)] string aFieldName);
+        // Ownership: aResult gets a counted string that needs the shared memory manager to release: use the W form from C#; aDSHandle is the host's, lent and never freed; aFieldName is a counted string of the process's shared memory manager: use the W form from C#.
+        [DllImport(Dll, EntryPoint = "FieldByNameSQLA", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern void FieldByNameSQLA(ref IntPtr aResult, IntPtr aDSHandle, IntPtr aFieldName);
+        // Ownership: aResult (start with null) gets a new BSTR that the marshaller turns into a string and frees; aDSHandle is the host's, lent and never freed; aFieldName is marshalled to a BSTR that the marshaller frees.
+        [DllImport(Dll, EntryPoint = "FieldByNameSQLW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern void FieldByNameSQLW([MarshalAs(UnmanagedType.BStr)] ref string aResult, IntPtr aDSHandle, [MarshalAs(UnmanagedType.BStr)] string aFieldName);
+        // Ownership: aDSHandle is the host's, lent and never freed.
+        [DllImport(Dll, EntryPoint = "FirstSQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte FirstSQL(IntPtr aDSHandle);
+        // Ownership: aDSHandle is the host's, lent and never freed.
+        [DllImport(Dll, EntryPoint = "LastSQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte LastSQL(IntPtr aDSHandle);
+        // Ownership: aDSHandle is the host's, lent and never freed.
+        [DllImport(Dll, EntryPoint = "NextSQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte NextSQL(IntPtr aDSHandle);
+        // Ownership: aDSHandle is the host's, lent and never freed.
+        [DllImport(Dll, EntryPoint = "PriorSQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte PriorSQL(IntPtr aDSHandle);
+        // Ownership: aDSHandle is the host's, lent and never freed.
+        [DllImport(Dll, EntryPoint = "CountSQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte CountSQL(IntPtr aDSHandle);
+        // Ownership: aDSHandle is the host's, lent and never freed.
+        [DllImport(Dll, EntryPoint = "EofSQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte EofSQL(IntPtr aDSHandle);
+        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aDSHandle is the host's, lent and never freed.
+        [DllImport(Dll, EntryPoint = "GetCSVQuerySQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr GetCSVQuerySQL(IntPtr aDSHandle, int aStart, int aCount, byte aWithHeader);
+        // Ownership: aResult gets a counted string that needs the shared memory manager to release: use the W form from C#; aDSHandle is the host's, lent and never freed.
+        [DllImport(Dll, EntryPoint = "GetCSVQuerySQLA", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern void GetCSVQuerySQLA(ref IntPtr aResult, IntPtr aDSHandle, int aStart, int aCount, byte aWithHeader);
+        // Ownership: aResult (start with null) gets a new BSTR that the marshaller turns into a string and frees; aDSHandle is the host's, lent and never freed.
+        [DllImport(Dll, EntryPoint = "GetCSVQuerySQLW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern void GetCSVQuerySQLW([MarshalAs(UnmanagedType.BStr)] ref string aResult, IntPtr aDSHandle, int aStart, int aCount, byte aWithHeader);
+        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it.
+        [DllImport(Dll, EntryPoint = "GetXMLQuerySQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr GetXMLQuerySQL(uint aArg1, uint aArg2, uint aArg3, uint aArg4);
+
         // ---- Delimited fields ----
 
         // Ownership: aLine is marshalled to the ANSI code page for the call.
@@ -98,5 +140,11 @@ namespace Karvo
         // Ownership: aValue is marshalled to the ANSI code page for the call; aLine is marshalled to the ANSI code page for the call.
         [DllImport(Dll, EntryPoint = "CSVIsField", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern int CSVIsField([MarshalAs(UnmanagedType.LPStr)] string aValue, [MarshalAs(UnmanagedType.LPStr)] string aLine, byte aSeparator);
+
+        // ---- Host object model (for hosts that serve their plug-ins in-process) ----
+
+        // Ownership: no texts or handles change hands.
+        [DllImport(Dll, EntryPoint = "KarvoInstallObjectModel", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte KarvoInstallObjectModel(IntPtr aModel);
     }
 }

@@ -94,6 +94,48 @@ KARVO_API KARVO_HANDLE __stdcall OpenQuerySQLW(BSTR SQLText, unsigned char SysDa
 typedef unsigned char(__stdcall* KARVO_PFN_CloseQuerySQL)(KARVO_HANDLE QueryHandle);
 KARVO_API unsigned char __stdcall CloseQuerySQL(KARVO_HANDLE QueryHandle);
 
+/* ---- Result sets ---- */
+
+/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aDSHandle is the host's, lent and never freed; aFieldName is only read during the call. */
+typedef const char*(__stdcall* KARVO_PFN_FieldByNameSQL)(KARVO_HANDLE aDSHandle, const char* aFieldName);
+KARVO_API const char* __stdcall FieldByNameSQL(KARVO_HANDLE aDSHandle, const char* aFieldName);
+/* Ownership: aResult gets a new counted string from the shared memory manager and gives back the one it held; the caller releases it; aDSHandle is the host's, lent and never freed; aFieldName keeps one extra reference only during the call. */
+typedef void(__stdcall* KARVO_PFN_FieldByNameSQLA)(KARVO_ANSISTRING* aResult, KARVO_HANDLE aDSHandle, KARVO_ANSISTRING aFieldName);
+KARVO_API void __stdcall FieldByNameSQLA(KARVO_ANSISTRING* aResult, KARVO_HANDLE aDSHandle, KARVO_ANSISTRING aFieldName);
+/* Ownership: aResult gets a new BSTR (null for empty) and its old one is freed; the caller frees it with SysFreeString; aDSHandle is the host's, lent and never freed; aFieldName stays the caller's (KARVO.DLL copies it). */
+typedef void(__stdcall* KARVO_PFN_FieldByNameSQLW)(BSTR* aResult, KARVO_HANDLE aDSHandle, BSTR aFieldName);
+KARVO_API void __stdcall FieldByNameSQLW(BSTR* aResult, KARVO_HANDLE aDSHandle, BSTR aFieldName);
+/* Ownership: aDSHandle is the host's, lent and never freed. */
+typedef unsigned char(__stdcall* KARVO_PFN_FirstSQL)(KARVO_HANDLE aDSHandle);
+KARVO_API unsigned char __stdcall FirstSQL(KARVO_HANDLE aDSHandle);
+/* Ownership: aDSHandle is the host's, lent and never freed. */
+typedef unsigned char(__stdcall* KARVO_PFN_LastSQL)(KARVO_HANDLE aDSHandle);
+KARVO_API unsigned char __stdcall LastSQL(KARVO_HANDLE aDSHandle);
+/* Ownership: aDSHandle is the host's, lent and never freed. */
+typedef unsigned char(__stdcall* KARVO_PFN_NextSQL)(KARVO_HANDLE aDSHandle);
+KARVO_API unsigned char __stdcall NextSQL(KARVO_HANDLE aDSHandle);
+/* Ownership: aDSHandle is the host's, lent and never freed. */
+typedef unsigned char(__stdcall* KARVO_PFN_PriorSQL)(KARVO_HANDLE aDSHandle);
+KARVO_API unsigned char __stdcall PriorSQL(KARVO_HANDLE aDSHandle);
+/* Ownership: aDSHandle is the host's, lent and never freed. */
+typedef unsigned char(__stdcall* KARVO_PFN_CountSQL)(KARVO_HANDLE aDSHandle);
+KARVO_API unsigned char __stdcall CountSQL(KARVO_HANDLE aDSHandle);
+/* Ownership: aDSHandle is the host's, lent and never freed. */
+typedef unsigned char(__stdcall* KARVO_PFN_EofSQL)(KARVO_HANDLE aDSHandle);
+KARVO_API unsigned char __stdcall EofSQL(KARVO_HANDLE aDSHandle);
+/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aDSHandle is the host's, lent and never freed. */
+typedef const char*(__stdcall* KARVO_PFN_GetCSVQuerySQL)(KARVO_HANDLE aDSHandle, int aStart, int aCount, unsigned char aWithHeader);
+KARVO_API const char* __stdcall GetCSVQuerySQL(KARVO_HANDLE aDSHandle, int aStart, int aCount, unsigned char aWithHeader);
+/* Ownership: aResult gets a new counted string from the shared memory manager and gives back the one it held; the caller releases it; aDSHandle is the host's, lent and never freed. */
+typedef void(__stdcall* KARVO_PFN_GetCSVQuerySQLA)(KARVO_ANSISTRING* aResult, KARVO_HANDLE aDSHandle, int aStart, int aCount, unsigned char aWithHeader);
+KARVO_API void __stdcall GetCSVQuerySQLA(KARVO_ANSISTRING* aResult, KARVO_HANDLE aDSHandle, int aStart, int aCount, unsigned char aWithHeader);
+/* Ownership: aResult gets a new BSTR (null for empty) and its old one is freed; the caller frees it with SysFreeString; aDSHandle is the host's, lent and never freed. */
+typedef void(__stdcall* KARVO_PFN_GetCSVQuerySQLW)(BSTR* aResult, KARVO_HANDLE aDSHandle, int aStart, int aCount, unsigned char aWithHeader);
+KARVO_API void __stdcall GetCSVQuerySQLW(BSTR* aResult, KARVO_HANDLE aDSHandle, int aStart, int aCount, unsigned char aWithHeader);
+/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty. */
+typedef const char*(__stdcall* KARVO_PFN_GetXMLQuerySQL)(unsigned int aArg1, unsigned int aArg2, unsigned int aArg3, unsigned int aArg4);
+KARVO_API const char* __stdcall GetXMLQuerySQL(unsigned int aArg1, unsigned int aArg2, unsigned int aArg3, unsigned int aArg4);
+
 /* ---- Delimited fields ---- */
 
 /* Ownership: aLine is only read during the call. */
@@ -108,6 +150,12 @@ KARVO_API const char* __stdcall CSVSetField(const char* aValue, const char* aLin
 /* Ownership: aValue is only read during the call; aLine is only read during the call. */
 typedef int(__stdcall* KARVO_PFN_CSVIsField)(const char* aValue, const char* aLine, unsigned char aSeparator);
 KARVO_API int __stdcall CSVIsField(const char* aValue, const char* aLine, unsigned char aSeparator);
+
+/* ---- Host object model (for hosts that serve their plug-ins in-process) ---- */
+
+/* Ownership: no texts or handles change hands. */
+typedef unsigned char(__stdcall* KARVO_PFN_KarvoInstallObjectModel)(void* aModel);
+KARVO_API unsigned char __stdcall KarvoInstallObjectModel(void* aModel);
 
 #ifdef __cplusplus
 }

@@ -76,6 +76,35 @@ function OpenQuerySQLW(const SQLText: WideString; SysDatabase: Byte): TKarvoHand
 { Ownership: QueryHandle is the host's, lent and never freed. }
 function CloseQuerySQL(QueryHandle: TKarvoHandle): Byte; stdcall; external KarvoDLL name 'CloseQuerySQL';
 
+{ ---- Result sets ---- }
+
+{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aDSHandle is the host's, lent and never freed; aFieldName is only read during the call. }
+function FieldByNameSQL(aDSHandle: TKarvoHandle; aFieldName: PAnsiChar): PAnsiChar; stdcall; external KarvoDLL name 'FieldByNameSQL';
+{ Ownership: aResult gets a new AnsiString from the shared memory manager (KarvoShareMem first in the uses clause) and the old value is released; aDSHandle is the host's, lent and never freed; aFieldName keeps one extra reference only during the call. }
+procedure FieldByNameSQLA(var aResult: AnsiString; aDSHandle: TKarvoHandle; const aFieldName: AnsiString); stdcall; external KarvoDLL name 'FieldByNameSQLA';
+{ Ownership: aResult gets a new WideString and its old one is freed; the compiler releases it; aDSHandle is the host's, lent and never freed; aFieldName stays the caller's (KARVO.DLL copies it). }
+procedure FieldByNameSQLW(var aResult: WideString; aDSHandle: TKarvoHandle; const aFieldName: WideString); stdcall; external KarvoDLL name 'FieldByNameSQLW';
+{ Ownership: aDSHandle is the host's, lent and never freed. }
+function FirstSQL(aDSHandle: TKarvoHandle): Byte; stdcall; external KarvoDLL name 'FirstSQL';
+{ Ownership: aDSHandle is the host's, lent and never freed. }
+function LastSQL(aDSHandle: TKarvoHandle): Byte; stdcall; external KarvoDLL name 'LastSQL';
+{ Ownership: aDSHandle is the host's, lent and never freed. }
+function NextSQL(aDSHandle: TKarvoHandle): Byte; stdcall; external KarvoDLL name 'NextSQL';
+{ Ownership: aDSHandle is the host's, lent and never freed. }
+function PriorSQL(aDSHandle: TKarvoHandle): Byte; stdcall; external KarvoDLL name 'PriorSQL';
+{ Ownership: aDSHandle is the host's, lent and never freed. }
+function CountSQL(aDSHandle: TKarvoHandle): Byte; stdcall; external KarvoDLL name 'CountSQL';
+{ Ownership: aDSHandle is the host's, lent and never freed. }
+function EofSQL(aDSHandle: TKarvoHandle): Byte; stdcall; external KarvoDLL name 'EofSQL';
+{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aDSHandle is the host's, lent and never freed. }
+function GetCSVQuerySQL(aDSHandle: TKarvoHandle; aStart: LongInt; aCount: LongInt; aWithHeader: Byte): PAnsiChar; stdcall; external KarvoDLL name 'GetCSVQuerySQL';
+{ Ownership: aResult gets a new AnsiString from the shared memory manager (KarvoShareMem first in the uses clause) and the old value is released; aDSHandle is the host's, lent and never freed. }
+procedure GetCSVQuerySQLA(var aResult: AnsiString; aDSHandle: TKarvoHandle; aStart: LongInt; aCount: LongInt; aWithHeader: Byte); stdcall; external KarvoDLL name 'GetCSVQuerySQLA';
+{ Ownership: aResult gets a new WideString and its old one is freed; the compiler releases it; aDSHandle is the host's, lent and never freed. }
+procedure GetCSVQuerySQLW(var aResult: WideString; aDSHandle: TKarvoHandle; aStart: LongInt; aCount: LongInt; aWithHeader: Byte); stdcall; external KarvoDLL name 'GetCSVQuerySQLW';
+{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty. }
+function GetXMLQuerySQL(aArg1: LongWord; aArg2: LongWord; aArg3: LongWord; aArg4: LongWord): PAnsiChar; stdcall; external KarvoDLL name 'GetXMLQuerySQL';
+
 { ---- Delimited fields ---- }
 
 { Ownership: aLine is only read during the call. }
@@ -86,6 +115,11 @@ function CSVGetField(aLine: PAnsiChar; aFieldNo: LongInt; aSeparator: Byte): PAn
 function CSVSetField(aValue: PAnsiChar; aLine: PAnsiChar; aFieldNo: LongInt; aSeparator: Byte): PAnsiChar; stdcall; external KarvoDLL name 'CSVSetField';
 { Ownership: aValue is only read during the call; aLine is only read during the call. }
 function CSVIsField(aValue: PAnsiChar; aLine: PAnsiChar; aSeparator: Byte): LongInt; stdcall; external KarvoDLL name 'CSVIsField';
+
+{ ---- Host object model (for hosts that serve their plug-ins in-process) ---- }
+
+{ Ownership: no texts or handles change hands. }
+function KarvoInstallObjectModel(aModel: Pointer): Byte; stdcall; external KarvoDLL name 'KarvoInstallObjectModel';
 
 implementation
 

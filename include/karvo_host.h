@@ -64,6 +64,21 @@ typedef struct TPluginsSharedMemData {
 #define KARVO_CMD_CLONE_CONTENER "CLONE_CONTENER"
 #define KARVO_CMD_PROC "_PROC_" /* SQL = procedure name, Data = arguments joined by U+0001 */
 
+/* What refhost, the reference host, answers (a host of its own may answer
+ * otherwise within the contract):
+ * - GET_FROM_QUERY_SQL, GET_FROM_SYS_QUERY_SQL: on success Data holds every
+ *   row of the query's result, without field names: the values of a row as
+ *   text (NULL as empty) joined by ";", the rows joined by CR LF, nothing
+ *   quoted or escaped; an empty result gives an empty Data. An answer that
+ *   does not fit Data (16382 units) and SQL the database rejects fail with
+ *   the message in Data.
+ * - OPEN_QUERY_SQL, OPEN_SYS_QUERY_SQL: DataPointer = a TDataSource object
+ *   of refhost's object model over the query's data set; a statement that
+ *   begins with the comment FORWARD_ONLY in slash-star brackets opens it
+ *   forward-only.
+ * - GET_CSV_QUERY_SQL: the export text of the library's in-process export,
+ *   in UTF-16; its limits and refusals as the reply's message. */
+
 /* Reply code (EXECUTE_SQL, CLOSE_QUERY_SQL): Command is one character whose
  * code is the result. Reply verdict (all other commands): Command beginning
  * with U+0001 is success with the answer in Data; otherwise Data holds the
@@ -114,6 +129,207 @@ int KARVO_HOST_CALL KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler 
 /* Marks the block as having no service (KARVO_smsNoAllocated) or as free. */
 void KARVO_HOST_CALL KarvoHostSetState(KarvoHostBlock* host, unsigned char state);
 void KARVO_HOST_CALL KarvoHostFree(KarvoHostBlock* host);
+
+/* ---- Object model ------------------------------------------------------- */
+
+/* Handles that the host hands to its plug-ins (data sources, components,
+ * containers, menus, bitmaps, actions) are only ever worked on through this
+ * table, which a host serving its plug-ins in its own process installs in
+ * KARVO.DLL with KarvoInstallObjectModel. The library never dereferences a
+ * handle: it passes it to the operation, and the host decides whether it is
+ * one of its live objects. A host in another process installs nothing; every
+ * direct operation then fails and the exports take their failure or host
+ * request path.
+ *
+ * Every operation returns KARVO_OM_DONE when it was carried out and
+ * KARVO_OM_FAILED otherwise (unknown handle, object of the wrong kind,
+ * closed data set, any failure of the object itself). On failure the
+ * library ignores the out parameters. A null entry in the table is an
+ * operation the host does not offer: it fails. All calls come on the
+ * plug-in's thread, one at a time, and must not raise or unwind past the
+ * table.
+ *
+ * Texts going in are UTF-16 with a count of code units (no NUL needed);
+ * texts coming back are handed to a KarvoTextOut. */
+
+typedef unsigned int KarvoHandle; /* 32-bit handle as the plug-in holds it; 0 = none */
+
+#define KARVO_OM_FAILED 0
+#define KARVO_OM_DONE 1
+#define KARVO_OBJECT_MODEL_VERSION 1
+
+/* A text the host hands back: it calls Put with the text's UTF-16 units,
+ * once or in several pieces (each call appends). No call means empty. */
+typedef struct KarvoTextOut KarvoTextOut;
+struct KarvoTextOut {
+  void(KARVO_HOST_CALL* Put)(KarvoTextOut* self, const unsigned short* units, unsigned int count);
+};
+
+/* Property kinds. */
+enum {
+  KARVO_tkUnknown = 0,
+  KARVO_tkInteger = 1,
+  KARVO_tkChar = 2,
+  KARVO_tkEnumeration = 3,
+  KARVO_tkFloat = 4,
+  KARVO_tkString = 5,
+  KARVO_tkSet = 6,
+  KARVO_tkClass = 7,
+  KARVO_tkMethod = 8,
+  KARVO_tkWChar = 9,
+  KARVO_tkLString = 10,
+  KARVO_tkWString = 11,
+  KARVO_tkVariant = 12,
+  KARVO_tkArray = 13,
+  KARVO_tkRecord = 14,
+  KARVO_tkInterface = 15,
+  KARVO_tkInt64 = 16,
+  KARVO_tkDynArray = 17,
+  KARVO_tkUString = 18,
+  KARVO_tkClassRef = 19,
+  KARVO_tkPointer = 20,
+  KARVO_tkProcedure = 21
+};
+
+/* Width and signedness of an ordinal property (INTEGER, CHAR, ENUMERATION,
+ * SET, CLASS, WCHAR). */
+enum {
+  KARVO_otSByte = 0,
+  KARVO_otUByte = 1,
+  KARVO_otSWord = 2,
+  KARVO_otUWord = 3,
+  KARVO_otSLong = 4,
+  KARVO_otULong = 5
+};
+
+/* Precision of a FLOAT property. */
+enum {
+  KARVO_ftSingle = 0,
+  KARVO_ftDouble = 1,
+  KARVO_ftExtended = 2,
+  KARVO_ftComp = 3, /* 64-bit integer */
+  KARVO_ftCurr = 4  /* 64-bit integer of ten-thousandths */
+};
+
+/* One published property, as PropertyInfo describes it. */
+typedef struct KarvoPropertyInfo {
+  unsigned int Kind;      /* KARVO_tk... */
+  unsigned int OrdType;   /* ordinal kinds: KARVO_ot...; otherwise 0 */
+  unsigned int FloatType; /* FLOAT: KARVO_ft...; otherwise 0 */
+  unsigned int CanRead;   /* nonzero when the property has a reader */
+  unsigned int CanWrite;  /* nonzero when it has a writer */
+} KarvoPropertyInfo;
+
+/* A method as a (code, data) pair: entry address and the object it is
+ * called on, both as the host understands them. */
+typedef struct KarvoMethod {
+  unsigned int Code;
+  unsigned int Data;
+} KarvoMethod;
+
+typedef struct KarvoObjectModel {
+  unsigned int Size;    /* sizeof(KarvoObjectModel) as the host was built */
+  unsigned int Version; /* KARVO_OBJECT_MODEL_VERSION */
+  void* Context;        /* passed as the first argument of every operation */
+
+  /* -- Any object -- */
+  /* The exact class name ("TDataSource", "TMenuItem", ...). */
+  int(KARVO_HOST_CALL* ClassName)(void* context, KarvoHandle object, KarvoTextOut* name);
+  /* The component's own name (may be empty). */
+  int(KARVO_HOST_CALL* ObjectName)(void* context, KarvoHandle object, KarvoTextOut* name);
+
+  /* -- Data source and data set -- */
+  /* The data set behind a data source; *dataSet = 0 when it has none. */
+  int(KARVO_HOST_CALL* DataSourceDataSet)(void* context, KarvoHandle dataSource, KarvoHandle* dataSet);
+  /* First and Last settle pending edits first; Last fails on a
+   * forward-only data set; Next on the last record sets the end flag and
+   * stays there. */
+  int(KARVO_HOST_CALL* DataSetFirst)(void* context, KarvoHandle dataSet);
+  int(KARVO_HOST_CALL* DataSetLast)(void* context, KarvoHandle dataSet);
+  int(KARVO_HOST_CALL* DataSetNext)(void* context, KarvoHandle dataSet);
+  int(KARVO_HOST_CALL* DataSetPrior)(void* context, KarvoHandle dataSet);
+  int(KARVO_HOST_CALL* DataSetRecordCount)(void* context, KarvoHandle dataSet, int* count);
+  /* Record numbers are 1-based. */
+  int(KARVO_HOST_CALL* DataSetGetRecNo)(void* context, KarvoHandle dataSet, int* recNo);
+  int(KARVO_HOST_CALL* DataSetSetRecNo)(void* context, KarvoHandle dataSet, int recNo);
+  int(KARVO_HOST_CALL* DataSetEof)(void* context, KarvoHandle dataSet, unsigned char* eof);
+  /* Screen-control updates: a nesting counter; the Enable that brings it
+   * back to zero tells attached controls once that the data changed. */
+  int(KARVO_HOST_CALL* DataSetDisableControls)(void* context, KarvoHandle dataSet);
+  int(KARVO_HOST_CALL* DataSetEnableControls)(void* context, KarvoHandle dataSet);
+  /* Fields in the data set's order, 0-based. */
+  int(KARVO_HOST_CALL* DataSetFieldCount)(void* context, KarvoHandle dataSet, int* count);
+  int(KARVO_HOST_CALL* DataSetFieldName)(void* context, KarvoHandle dataSet, int field, KarvoTextOut* name);
+  /* The field's value in the current record, as text. */
+  int(KARVO_HOST_CALL* DataSetFieldText)(void* context, KarvoHandle dataSet, int field, KarvoTextOut* value);
+  /* The index of the field of that name, ignoring case; fails when none. */
+  int(KARVO_HOST_CALL* DataSetFieldByName)(void* context, KarvoHandle dataSet, const unsigned short* name,
+                                           unsigned int nameCount, int* field);
+
+  /* -- Published properties of the object's class, own and inherited,
+   *    indexed 0 .. count-1, each name once -- */
+  int(KARVO_HOST_CALL* PropertyCount)(void* context, KarvoHandle object, int* count);
+  int(KARVO_HOST_CALL* PropertyInfo)(void* context, KarvoHandle object, int property, KarvoPropertyInfo* info,
+                                     KarvoTextOut* name, KarvoTextOut* typeName);
+  /* Ordinal: the value's bits in the property's width, zero above it; the
+   * library widens it by OrdType. Writing stores the low bits of that width. */
+  int(KARVO_HOST_CALL* PropertyGetOrdinal)(void* context, KarvoHandle object, int property, unsigned int* bits);
+  int(KARVO_HOST_CALL* PropertySetOrdinal)(void* context, KarvoHandle object, int property, unsigned int bits);
+  /* Float: read widened to double. A written value has been rounded by the
+   * library for ftComp (to an integer) and ftCurr (to four decimals); the
+   * host stores it in the property's own precision. */
+  int(KARVO_HOST_CALL* PropertyGetFloat)(void* context, KarvoHandle object, int property, double* value);
+  int(KARVO_HOST_CALL* PropertySetFloat)(void* context, KarvoHandle object, int property, double value);
+  /* Text kinds (STRING, LSTRING, WSTRING, USTRING). */
+  int(KARVO_HOST_CALL* PropertyGetText)(void* context, KarvoHandle object, int property, KarvoTextOut* value);
+  int(KARVO_HOST_CALL* PropertySetText)(void* context, KarvoHandle object, int property, const unsigned short* value,
+                                        unsigned int valueCount);
+  /* METHOD kind. */
+  int(KARVO_HOST_CALL* PropertyGetMethod)(void* context, KarvoHandle object, int property, KarvoMethod* value);
+  int(KARVO_HOST_CALL* PropertySetMethod)(void* context, KarvoHandle object, int property, const KarvoMethod* value);
+
+  /* -- Containers: non-windowed children first, then windowed ones, each
+   *    group in insertion order; direct children only -- */
+  int(KARVO_HOST_CALL* ContainerChildCount)(void* context, KarvoHandle container, int* count);
+  int(KARVO_HOST_CALL* ContainerChild)(void* context, KarvoHandle container, int index, KarvoHandle* child);
+
+  /* -- Menus -- */
+  /* The root item of a main or popup menu. */
+  int(KARVO_HOST_CALL* MenuRootItem)(void* context, KarvoHandle menu, KarvoHandle* rootItem);
+  /* Appends item as the last child of parentItem; fails when item already
+   * has a parent. */
+  int(KARVO_HOST_CALL* MenuItemAppend)(void* context, KarvoHandle parentItem, KarvoHandle item);
+
+  /* -- Bitmaps -- */
+  /* Loads the RT_BITMAP resource of module (a module handle of the
+   * process) into the bitmap: by name when name is not null, else by the
+   * number resId (only 0 to 65535 name a resource). Fails when the
+   * resource is missing or unreadable. */
+  int(KARVO_HOST_CALL* BitmapLoadResource)(void* context, KarvoHandle bitmap, KarvoHandle module,
+                                           const unsigned short* name, unsigned int nameCount, unsigned int resId);
+
+  /* -- Actions -- */
+  /* *handled = 1 when a handler ran, 0 when there was nothing to do. */
+  int(KARVO_HOST_CALL* ActionExecute)(void* context, KarvoHandle action, int* handled);
+
+  /* -- Published methods -- */
+  /* The method of that name in the object's class or its ancestors, most
+   * derived first, ignoring case. The name is UTF-8, at most 255 bytes.
+   * *code = 0 when there is none. */
+  int(KARVO_HOST_CALL* FindMethod)(void* context, KarvoHandle object, const unsigned char* name,
+                                   unsigned int nameCount, unsigned int* code);
+  /* Calls method.Code with method.Data as its object and no arguments. */
+  int(KARVO_HOST_CALL* CallMethod)(void* context, const KarvoMethod* method);
+} KarvoObjectModel;
+
+/* KarvoInstallObjectModel (exported by KARVO.DLL, declared in karvo.h with
+ * a void* argument) takes a KarvoObjectModel*. The library keeps its own
+ * copy of the table, so the host's struct need not outlive the call; the
+ * Context and the functions must stay valid until the model is replaced,
+ * uninstalled (null) or the library unloaded. Entries beyond the host's
+ * Size read as null. Returns 1 when installed (or uninstalled), 0 when the
+ * table is refused (Size too small for the header, unknown Version); a
+ * refused table leaves no model installed. */
 
 #ifdef __cplusplus
 }

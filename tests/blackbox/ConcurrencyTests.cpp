@@ -19,7 +19,8 @@ TEST(Clients, SeveralProcessesAtOnceNeverMixRequests) {
   const int kClients = 4, kEach = 150;
   std::vector<PROCESS_INFORMATION> procs;
   for (int c = 0; c < kClients; ++c) {
-    std::string cmd = "karvo_test_client.exe " + host.ApiHandle() + " " + std::to_string(c) + " " + std::to_string(kEach);
+    std::string cmd =
+        "karvo_test_client.exe " + host.ApiHandle() + " " + std::to_string(c) + " " + std::to_string(kEach);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};

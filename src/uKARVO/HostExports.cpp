@@ -1,0 +1,16 @@
+// The host's object model, installed by a host that serves its plug-ins in
+// its own process.
+#include "host/ObjectModel.h"
+#include "uKARVO/Exports.h"
+
+using namespace karvo;
+
+// Installs a copy of the host's KarvoObjectModel table (karvo_host.h); null
+// uninstalls. Returns 1 when done, 0 when the table is refused (too short,
+// unknown version), leaving no model installed.
+unsigned char __stdcall KarvoInstallObjectModel(void* aModel) {
+  return Guarded<unsigned char>(0, [&] {
+    ClearAPIError();
+    return host::InstallObjectModel(static_cast<const KarvoObjectModel*>(aModel)) ? 1 : 0;
+  });
+}
