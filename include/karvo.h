@@ -71,6 +71,47 @@ KARVO_API KARVO_HANDLE __stdcall OpenQuerySQLW(BSTR SQLText, unsigned char SysDa
 typedef unsigned char(__stdcall* KARVO_PFN_CloseQuerySQL)(KARVO_HANDLE QueryHandle);
 KARVO_API unsigned char __stdcall CloseQuerySQL(KARVO_HANDLE QueryHandle);
 
+/* ---- Scripts ---- */
+
+typedef int(__stdcall* KARVO_PFN_CreateScript)(const char* aScriptText);
+KARVO_API int __stdcall CreateScript(const char* aScriptText);
+typedef int(__stdcall* KARVO_PFN_CreateScriptA)(KARVO_ANSISTRING aScriptText);
+KARVO_API int __stdcall CreateScriptA(KARVO_ANSISTRING aScriptText);
+typedef int(__stdcall* KARVO_PFN_CreateScriptW)(BSTR aScriptText);
+KARVO_API int __stdcall CreateScriptW(BSTR aScriptText);
+typedef int(__stdcall* KARVO_PFN_AddScriptVariant)(int aScript, const char* aVarName, const char* aVarValue);
+KARVO_API int __stdcall AddScriptVariant(int aScript, const char* aVarName, const char* aVarValue);
+typedef int(__stdcall* KARVO_PFN_AddScriptVariantA)(int aScript, KARVO_ANSISTRING aVarName, KARVO_ANSISTRING aVarValue);
+KARVO_API int __stdcall AddScriptVariantA(int aScript, KARVO_ANSISTRING aVarName, KARVO_ANSISTRING aVarValue);
+typedef int(__stdcall* KARVO_PFN_AddScriptVariantW)(int aScript, BSTR aVarName, BSTR aVarValue);
+KARVO_API int __stdcall AddScriptVariantW(int aScript, BSTR aVarName, BSTR aVarValue);
+typedef int(__stdcall* KARVO_PFN_AddScriptFunction)(int aScript, unsigned int aFuncValue, const char* aFuncName);
+KARVO_API int __stdcall AddScriptFunction(int aScript, unsigned int aFuncValue, const char* aFuncName);
+typedef int(__stdcall* KARVO_PFN_AddScriptFunctionA)(int aScript, unsigned int aFuncValue, KARVO_ANSISTRING aFuncName);
+KARVO_API int __stdcall AddScriptFunctionA(int aScript, unsigned int aFuncValue, KARVO_ANSISTRING aFuncName);
+typedef int(__stdcall* KARVO_PFN_AddScriptFunctionW)(int aScript, unsigned int aFuncValue, BSTR aFuncName);
+KARVO_API int __stdcall AddScriptFunctionW(int aScript, unsigned int aFuncValue, BSTR aFuncName);
+typedef const char*(__stdcall* KARVO_PFN_GetScriptVariant)(int aScript, const char* aVarName);
+KARVO_API const char* __stdcall GetScriptVariant(int aScript, const char* aVarName);
+typedef void(__stdcall* KARVO_PFN_GetScriptVariantA)(KARVO_ANSISTRING* aResult, int aScript, KARVO_ANSISTRING aVarName);
+KARVO_API void __stdcall GetScriptVariantA(KARVO_ANSISTRING* aResult, int aScript, KARVO_ANSISTRING aVarName);
+typedef void(__stdcall* KARVO_PFN_GetScriptVariantW)(BSTR* aResult, int aScript, BSTR aVarName);
+KARVO_API void __stdcall GetScriptVariantW(BSTR* aResult, int aScript, BSTR aVarName);
+typedef int(__stdcall* KARVO_PFN_SetScriptVariant)(int aScript, const char* aVarName, const char* aVarValue);
+KARVO_API int __stdcall SetScriptVariant(int aScript, const char* aVarName, const char* aVarValue);
+typedef int(__stdcall* KARVO_PFN_SetScriptVariantA)(int aScript, KARVO_ANSISTRING aVarName, KARVO_ANSISTRING aVarValue);
+KARVO_API int __stdcall SetScriptVariantA(int aScript, KARVO_ANSISTRING aVarName, KARVO_ANSISTRING aVarValue);
+typedef int(__stdcall* KARVO_PFN_SetScriptVariantW)(int aScript, BSTR aVarName, BSTR aVarValue);
+KARVO_API int __stdcall SetScriptVariantW(int aScript, BSTR aVarName, BSTR aVarValue);
+typedef int(__stdcall* KARVO_PFN_ExecuteScript)(int aScript);
+KARVO_API int __stdcall ExecuteScript(int aScript);
+typedef int(__stdcall* KARVO_PFN_ExecuteAsychScript)(int aScript, int aFlag);
+KARVO_API int __stdcall ExecuteAsychScript(int aScript, int aFlag);
+typedef unsigned char(__stdcall* KARVO_PFN_CheckAsynchScriptStatus)(int aScript);
+KARVO_API unsigned char __stdcall CheckAsynchScriptStatus(int aScript);
+typedef int(__stdcall* KARVO_PFN_FreeScript)(int aScript);
+KARVO_API int __stdcall FreeScript(int aScript);
+
 #ifdef __cplusplus
 }
 #endif
