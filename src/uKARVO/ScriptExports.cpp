@@ -84,8 +84,9 @@ int __stdcall ExecuteScript(int aScript) {
   return Guarded<int>(0, [&] { return karvo::ExecuteScript(aScript); });
 }
 
-// Has the host start the script; aFlag's low byte nonzero asks for a run in
-// the background. Returns 1; 0 on failure, with the host's message.
+// Has the host start the script by its "ExecuteAsynchScript" procedure,
+// with "1" when aFlag's low byte is nonzero, else "0" (what the flag means is
+// the host's). Returns 1; 0 on failure, with the host's message.
 int __stdcall ExecuteAsychScript(int aScript, int aFlag) {
   return Guarded<int>(0, [&] { return karvo::ExecuteAsychScript(aScript, aFlag); });
 }
