@@ -77,6 +77,9 @@ typedef struct TPluginsSharedMemData {
  *   "CheckAsynchScriptStatus" h                         -> success once a background run ended
  *                                                          well; otherwise the reason as Data
  *   "FreeScript"              h                         -> releases it (a background run stops)
+ * Variables travel as texts; the reference host gives them to the script
+ * as strings, and reads them back as the script would print them (objects
+ * and arrays as JSON).
  * A failure answers with its reason in Data; KARVO.DLL hands a script error
  * of the run procedures to the plug-in as the last error.
  *

@@ -6,6 +6,8 @@
 
 #include "karvo.h"
 
+int RunScriptDemo();
+
 namespace {
 
 void Report(const char* what, int result) {
@@ -27,5 +29,6 @@ extern "C" __declspec(dllexport) int __stdcall KarvoPluginRun(const char* apiTex
   unsigned char executed = ExecuteSQL("UPDATE KONTRAHENCI SET AKTYWNY = 1", 0);
   Report("ExecuteSQL", executed);
   if (executed != 1) ++failures;
+  failures += RunScriptDemo();
   return failures;
 }

@@ -8,6 +8,15 @@
 namespace karvo::test {
 namespace {
 
+// After a request the host left unanswered: once the host has taken it, the
+// block is set free again for the next one. The state is written straight
+// into the block: the host object's own accessors refuse a second thread
+// while its serving thread holds the lock, and would drop the write.
+void FreeAfterSilence(ScriptedHost& host, std::size_t requests) {
+  for (int i = 0; i < 5000 && host.RequestCount() < requests; ++i) ::Sleep(1);
+  host.Block()->State = smsFree;
+}
+
 using CallHostProcTest = HostedTest;
 
 TEST_F(CallHostProcTest, RequestCarriesNameArgumentsAndAZeroPointer) {
@@ -59,7 +68,7 @@ TEST_F(CallHostProcTest, NoReplyNoServiceAndArgumentsThatDoNotFit) {
   EXPECT_FALSE(r.Success);
   EXPECT_EQ(r.Status, CycleStatus::NoReply);
   EXPECT_EQ(LastAPIError(), msg::kNoReply);
-  host->SetState(smsFree);
+  FreeAfterSilence(*host, 1);
 
   host->Always(Answer::Verdict(true, u"x"));
   std::size_t before = host->RequestCount();
@@ -70,7 +79,7 @@ TEST_F(CallHostProcTest, NoReplyNoServiceAndArgumentsThatDoNotFit) {
   ASSERT_EQ(boxes.Texts().size(), 1u);
   EXPECT_EQ(host->RequestCount(), before) << "a cut argument text is never sent";
 
-  host->SetState(smsNoAllocated);
+  host->Block()->State = smsNoAllocated;
   r = CallHostProc(u"ExecuteScript", u"5");
   EXPECT_FALSE(r.Success);
   EXPECT_EQ(r.Status, CycleStatus::NoService);
