@@ -72,18 +72,19 @@ Registration createScript(
       // that split it.
       std::u16string source;
       for (std::size_t i = 0; i < args.size(); ++i) source += (i == 0 ? u"" : u"\x0001") + args[i];
+      std::uint32_t h = 0;
       {
         std::lock_guard<std::mutex> l(g_mu);
         if (Scripts().size() >= kMaxScripts) {
           out.Verdict(false, u"refhost: za dużo skryptów (" + Num(kMaxScripts) + u")");
           return;
         }
-      }
-      std::uint32_t h = 0;
-      {
-        std::lock_guard<std::mutex> l(g_mu);
-        h = g_next++;
-        if (g_next == 0 || g_next > 0x7FFFFFFF) g_next = 1;
+        // Numbers stay positive as the library reads them, and skip any
+        // still in use once they wrap.
+        do {
+          h = g_next++;
+          if (g_next > 0x7FFFFFFF) g_next = 1;
+        } while (Scripts().count(h) != 0);
       }
       std::u16string error;
       std::shared_ptr<Script> s(Script::Create(h, source, error));

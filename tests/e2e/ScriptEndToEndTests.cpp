@@ -1,6 +1,8 @@
 // Real script runs: KARVO.DLL against refhost's Duktape scripts, in the
 // foreground and in the background, and the bad input the host must outlive.
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "RefHost.h"
 
@@ -198,6 +200,24 @@ TEST_F(ScriptRuns, HandlesAndArgumentsTheHostNeverGaveOut) {
   EXPECT_EQ(p.LastError(), u"Błąd dodawania funkcji");
   EXPECT_EQ(KARVO_FN(p, AddScriptFunction)(h, KARVO_SCRIPT_FN_LOG, ""), 0);
   EXPECT_EQ(KARVO_FN(p, FreeScript)(h), 1);
+}
+
+TEST_F(ScriptRuns, ThereIsABoundToLiveScriptsAndFreeingMakesRoom) {
+  std::vector<int> made;
+  for (int i = 0; i < 100; ++i) {
+    int h = Create("var a = 1;");
+    if (h == 0) break;
+    made.push_back(h);
+  }
+  EXPECT_EQ(made.size(), 64u);
+  EXPECT_EQ(p.LastError(), u"Błąd tworzenia skryptu !");
+  EXPECT_EQ(KARVO_FN(p, FreeScript)(made.back()), 1);
+  made.pop_back();
+  int again = Create("var b = 2;");
+  EXPECT_GT(again, 0);
+  EXPECT_EQ(std::count(made.begin(), made.end(), again), 0) << "a number in use is never given out again";
+  made.push_back(again);
+  for (int h : made) EXPECT_EQ(KARVO_FN(p, FreeScript)(h), 1);
 }
 
 }  // namespace
