@@ -6,4 +6,6 @@ set(KARVO_PORTABLE_SOURCES
   src/fields/DelimitedFields.cpp
   src/host/ObjectModel.cpp
   src/database/CsvBuilder.cpp
+  src/conversions/TextForms.cpp
+  src/link/HostArgs.cpp
 )

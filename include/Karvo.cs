@@ -141,6 +141,66 @@ namespace Karvo
         [DllImport(Dll, EntryPoint = "CSVIsField", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern int CSVIsField([MarshalAs(UnmanagedType.LPStr)] string aValue, [MarshalAs(UnmanagedType.LPStr)] string aLine, byte aSeparator);
 
+        // ---- Scripts ----
+
+        // Ownership: aScriptText is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "CreateScript", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int CreateScript([MarshalAs(UnmanagedType.LPStr)] string aScriptText);
+        // Ownership: aScriptText is a counted string of the process's shared memory manager: use the W form from C#.
+        [DllImport(Dll, EntryPoint = "CreateScriptA", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int CreateScriptA(IntPtr aScriptText);
+        // Ownership: aScriptText is marshalled to a BSTR that the marshaller frees.
+        [DllImport(Dll, EntryPoint = "CreateScriptW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int CreateScriptW([MarshalAs(UnmanagedType.BStr)] string aScriptText);
+        // Ownership: aVarName is marshalled to the ANSI code page for the call; aVarValue is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "AddScriptVariant", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int AddScriptVariant(int aScript, [MarshalAs(UnmanagedType.LPStr)] string aVarName, [MarshalAs(UnmanagedType.LPStr)] string aVarValue);
+        // Ownership: aVarName is a counted string of the process's shared memory manager: use the W form from C#; aVarValue is a counted string of the process's shared memory manager: use the W form from C#.
+        [DllImport(Dll, EntryPoint = "AddScriptVariantA", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int AddScriptVariantA(int aScript, IntPtr aVarName, IntPtr aVarValue);
+        // Ownership: aVarName is marshalled to a BSTR that the marshaller frees; aVarValue is marshalled to a BSTR that the marshaller frees.
+        [DllImport(Dll, EntryPoint = "AddScriptVariantW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int AddScriptVariantW(int aScript, [MarshalAs(UnmanagedType.BStr)] string aVarName, [MarshalAs(UnmanagedType.BStr)] string aVarValue);
+        // Ownership: aFuncName is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "AddScriptFunction", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int AddScriptFunction(int aScript, uint aFuncValue, [MarshalAs(UnmanagedType.LPStr)] string aFuncName);
+        // Ownership: aFuncName is a counted string of the process's shared memory manager: use the W form from C#.
+        [DllImport(Dll, EntryPoint = "AddScriptFunctionA", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int AddScriptFunctionA(int aScript, uint aFuncValue, IntPtr aFuncName);
+        // Ownership: aFuncName is marshalled to a BSTR that the marshaller frees.
+        [DllImport(Dll, EntryPoint = "AddScriptFunctionW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int AddScriptFunctionW(int aScript, uint aFuncValue, [MarshalAs(UnmanagedType.BStr)] string aFuncName);
+        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aVarName is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "GetScriptVariant", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr GetScriptVariant(int aScript, [MarshalAs(UnmanagedType.LPStr)] string aVarName);
+        // Ownership: aResult gets a counted string that needs the shared memory manager to release: use the W form from C#; aVarName is a counted string of the process's shared memory manager: use the W form from C#.
+        [DllImport(Dll, EntryPoint = "GetScriptVariantA", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern void GetScriptVariantA(ref IntPtr aResult, int aScript, IntPtr aVarName);
+        // Ownership: aResult (start with null) gets a new BSTR that the marshaller turns into a string and frees; aVarName is marshalled to a BSTR that the marshaller frees.
+        [DllImport(Dll, EntryPoint = "GetScriptVariantW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern void GetScriptVariantW([MarshalAs(UnmanagedType.BStr)] ref string aResult, int aScript, [MarshalAs(UnmanagedType.BStr)] string aVarName);
+        // Ownership: aVarName is marshalled to the ANSI code page for the call; aVarValue is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "SetScriptVariant", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int SetScriptVariant(int aScript, [MarshalAs(UnmanagedType.LPStr)] string aVarName, [MarshalAs(UnmanagedType.LPStr)] string aVarValue);
+        // Ownership: aVarName is a counted string of the process's shared memory manager: use the W form from C#; aVarValue is a counted string of the process's shared memory manager: use the W form from C#.
+        [DllImport(Dll, EntryPoint = "SetScriptVariantA", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int SetScriptVariantA(int aScript, IntPtr aVarName, IntPtr aVarValue);
+        // Ownership: aVarName is marshalled to a BSTR that the marshaller frees; aVarValue is marshalled to a BSTR that the marshaller frees.
+        [DllImport(Dll, EntryPoint = "SetScriptVariantW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int SetScriptVariantW(int aScript, [MarshalAs(UnmanagedType.BStr)] string aVarName, [MarshalAs(UnmanagedType.BStr)] string aVarValue);
+        // Ownership: no texts or handles change hands.
+        [DllImport(Dll, EntryPoint = "ExecuteScript", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int ExecuteScript(int aScript);
+        // Ownership: no texts or handles change hands.
+        [DllImport(Dll, EntryPoint = "ExecuteAsychScript", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int ExecuteAsychScript(int aScript, int aFlag);
+        // Ownership: no texts or handles change hands.
+        [DllImport(Dll, EntryPoint = "CheckAsynchScriptStatus", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte CheckAsynchScriptStatus(int aScript);
+        // Ownership: no texts or handles change hands.
+        [DllImport(Dll, EntryPoint = "FreeScript", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int FreeScript(int aScript);
+
         // ---- Host object model (for hosts that serve their plug-ins in-process) ----
 
         // Ownership: no texts or handles change hands.

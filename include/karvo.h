@@ -151,6 +151,66 @@ KARVO_API const char* __stdcall CSVSetField(const char* aValue, const char* aLin
 typedef int(__stdcall* KARVO_PFN_CSVIsField)(const char* aValue, const char* aLine, unsigned char aSeparator);
 KARVO_API int __stdcall CSVIsField(const char* aValue, const char* aLine, unsigned char aSeparator);
 
+/* ---- Scripts ---- */
+
+/* Ownership: aScriptText is only read during the call. */
+typedef int(__stdcall* KARVO_PFN_CreateScript)(const char* aScriptText);
+KARVO_API int __stdcall CreateScript(const char* aScriptText);
+/* Ownership: aScriptText keeps one extra reference only during the call. */
+typedef int(__stdcall* KARVO_PFN_CreateScriptA)(KARVO_ANSISTRING aScriptText);
+KARVO_API int __stdcall CreateScriptA(KARVO_ANSISTRING aScriptText);
+/* Ownership: aScriptText stays the caller's (KARVO.DLL copies it). */
+typedef int(__stdcall* KARVO_PFN_CreateScriptW)(BSTR aScriptText);
+KARVO_API int __stdcall CreateScriptW(BSTR aScriptText);
+/* Ownership: aVarName is only read during the call; aVarValue is only read during the call. */
+typedef int(__stdcall* KARVO_PFN_AddScriptVariant)(int aScript, const char* aVarName, const char* aVarValue);
+KARVO_API int __stdcall AddScriptVariant(int aScript, const char* aVarName, const char* aVarValue);
+/* Ownership: aVarName keeps one extra reference only during the call; aVarValue keeps one extra reference only during the call. */
+typedef int(__stdcall* KARVO_PFN_AddScriptVariantA)(int aScript, KARVO_ANSISTRING aVarName, KARVO_ANSISTRING aVarValue);
+KARVO_API int __stdcall AddScriptVariantA(int aScript, KARVO_ANSISTRING aVarName, KARVO_ANSISTRING aVarValue);
+/* Ownership: aVarName stays the caller's (KARVO.DLL copies it); aVarValue stays the caller's (KARVO.DLL copies it). */
+typedef int(__stdcall* KARVO_PFN_AddScriptVariantW)(int aScript, BSTR aVarName, BSTR aVarValue);
+KARVO_API int __stdcall AddScriptVariantW(int aScript, BSTR aVarName, BSTR aVarValue);
+/* Ownership: aFuncName is only read during the call. */
+typedef int(__stdcall* KARVO_PFN_AddScriptFunction)(int aScript, unsigned int aFuncValue, const char* aFuncName);
+KARVO_API int __stdcall AddScriptFunction(int aScript, unsigned int aFuncValue, const char* aFuncName);
+/* Ownership: aFuncName keeps one extra reference only during the call. */
+typedef int(__stdcall* KARVO_PFN_AddScriptFunctionA)(int aScript, unsigned int aFuncValue, KARVO_ANSISTRING aFuncName);
+KARVO_API int __stdcall AddScriptFunctionA(int aScript, unsigned int aFuncValue, KARVO_ANSISTRING aFuncName);
+/* Ownership: aFuncName stays the caller's (KARVO.DLL copies it). */
+typedef int(__stdcall* KARVO_PFN_AddScriptFunctionW)(int aScript, unsigned int aFuncValue, BSTR aFuncName);
+KARVO_API int __stdcall AddScriptFunctionW(int aScript, unsigned int aFuncValue, BSTR aFuncName);
+/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aVarName is only read during the call. */
+typedef const char*(__stdcall* KARVO_PFN_GetScriptVariant)(int aScript, const char* aVarName);
+KARVO_API const char* __stdcall GetScriptVariant(int aScript, const char* aVarName);
+/* Ownership: aResult gets a new counted string from the shared memory manager and gives back the one it held; the caller releases it; aVarName keeps one extra reference only during the call. */
+typedef void(__stdcall* KARVO_PFN_GetScriptVariantA)(KARVO_ANSISTRING* aResult, int aScript, KARVO_ANSISTRING aVarName);
+KARVO_API void __stdcall GetScriptVariantA(KARVO_ANSISTRING* aResult, int aScript, KARVO_ANSISTRING aVarName);
+/* Ownership: aResult gets a new BSTR (null for empty) and its old one is freed; the caller frees it with SysFreeString; aVarName stays the caller's (KARVO.DLL copies it). */
+typedef void(__stdcall* KARVO_PFN_GetScriptVariantW)(BSTR* aResult, int aScript, BSTR aVarName);
+KARVO_API void __stdcall GetScriptVariantW(BSTR* aResult, int aScript, BSTR aVarName);
+/* Ownership: aVarName is only read during the call; aVarValue is only read during the call. */
+typedef int(__stdcall* KARVO_PFN_SetScriptVariant)(int aScript, const char* aVarName, const char* aVarValue);
+KARVO_API int __stdcall SetScriptVariant(int aScript, const char* aVarName, const char* aVarValue);
+/* Ownership: aVarName keeps one extra reference only during the call; aVarValue keeps one extra reference only during the call. */
+typedef int(__stdcall* KARVO_PFN_SetScriptVariantA)(int aScript, KARVO_ANSISTRING aVarName, KARVO_ANSISTRING aVarValue);
+KARVO_API int __stdcall SetScriptVariantA(int aScript, KARVO_ANSISTRING aVarName, KARVO_ANSISTRING aVarValue);
+/* Ownership: aVarName stays the caller's (KARVO.DLL copies it); aVarValue stays the caller's (KARVO.DLL copies it). */
+typedef int(__stdcall* KARVO_PFN_SetScriptVariantW)(int aScript, BSTR aVarName, BSTR aVarValue);
+KARVO_API int __stdcall SetScriptVariantW(int aScript, BSTR aVarName, BSTR aVarValue);
+/* Ownership: no texts or handles change hands. */
+typedef int(__stdcall* KARVO_PFN_ExecuteScript)(int aScript);
+KARVO_API int __stdcall ExecuteScript(int aScript);
+/* Ownership: no texts or handles change hands. */
+typedef int(__stdcall* KARVO_PFN_ExecuteAsychScript)(int aScript, int aFlag);
+KARVO_API int __stdcall ExecuteAsychScript(int aScript, int aFlag);
+/* Ownership: no texts or handles change hands. */
+typedef unsigned char(__stdcall* KARVO_PFN_CheckAsynchScriptStatus)(int aScript);
+KARVO_API unsigned char __stdcall CheckAsynchScriptStatus(int aScript);
+/* Ownership: no texts or handles change hands. */
+typedef int(__stdcall* KARVO_PFN_FreeScript)(int aScript);
+KARVO_API int __stdcall FreeScript(int aScript);
+
 /* ---- Host object model (for hosts that serve their plug-ins in-process) ---- */
 
 /* Ownership: no texts or handles change hands. */

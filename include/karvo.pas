@@ -116,6 +116,47 @@ function CSVSetField(aValue: PAnsiChar; aLine: PAnsiChar; aFieldNo: LongInt; aSe
 { Ownership: aValue is only read during the call; aLine is only read during the call. }
 function CSVIsField(aValue: PAnsiChar; aLine: PAnsiChar; aSeparator: Byte): LongInt; stdcall; external KarvoDLL name 'CSVIsField';
 
+{ ---- Scripts ---- }
+
+{ Ownership: aScriptText is only read during the call. }
+function CreateScript(aScriptText: PAnsiChar): LongInt; stdcall; external KarvoDLL name 'CreateScript';
+{ Ownership: aScriptText keeps one extra reference only during the call. }
+function CreateScriptA(const aScriptText: AnsiString): LongInt; stdcall; external KarvoDLL name 'CreateScriptA';
+{ Ownership: aScriptText stays the caller's (KARVO.DLL copies it). }
+function CreateScriptW(const aScriptText: WideString): LongInt; stdcall; external KarvoDLL name 'CreateScriptW';
+{ Ownership: aVarName is only read during the call; aVarValue is only read during the call. }
+function AddScriptVariant(aScript: LongInt; aVarName: PAnsiChar; aVarValue: PAnsiChar): LongInt; stdcall; external KarvoDLL name 'AddScriptVariant';
+{ Ownership: aVarName keeps one extra reference only during the call; aVarValue keeps one extra reference only during the call. }
+function AddScriptVariantA(aScript: LongInt; const aVarName: AnsiString; const aVarValue: AnsiString): LongInt; stdcall; external KarvoDLL name 'AddScriptVariantA';
+{ Ownership: aVarName stays the caller's (KARVO.DLL copies it); aVarValue stays the caller's (KARVO.DLL copies it). }
+function AddScriptVariantW(aScript: LongInt; const aVarName: WideString; const aVarValue: WideString): LongInt; stdcall; external KarvoDLL name 'AddScriptVariantW';
+{ Ownership: aFuncName is only read during the call. }
+function AddScriptFunction(aScript: LongInt; aFuncValue: LongWord; aFuncName: PAnsiChar): LongInt; stdcall; external KarvoDLL name 'AddScriptFunction';
+{ Ownership: aFuncName keeps one extra reference only during the call. }
+function AddScriptFunctionA(aScript: LongInt; aFuncValue: LongWord; const aFuncName: AnsiString): LongInt; stdcall; external KarvoDLL name 'AddScriptFunctionA';
+{ Ownership: aFuncName stays the caller's (KARVO.DLL copies it). }
+function AddScriptFunctionW(aScript: LongInt; aFuncValue: LongWord; const aFuncName: WideString): LongInt; stdcall; external KarvoDLL name 'AddScriptFunctionW';
+{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aVarName is only read during the call. }
+function GetScriptVariant(aScript: LongInt; aVarName: PAnsiChar): PAnsiChar; stdcall; external KarvoDLL name 'GetScriptVariant';
+{ Ownership: aResult gets a new AnsiString from the shared memory manager (KarvoShareMem first in the uses clause) and the old value is released; aVarName keeps one extra reference only during the call. }
+procedure GetScriptVariantA(var aResult: AnsiString; aScript: LongInt; const aVarName: AnsiString); stdcall; external KarvoDLL name 'GetScriptVariantA';
+{ Ownership: aResult gets a new WideString and its old one is freed; the compiler releases it; aVarName stays the caller's (KARVO.DLL copies it). }
+procedure GetScriptVariantW(var aResult: WideString; aScript: LongInt; const aVarName: WideString); stdcall; external KarvoDLL name 'GetScriptVariantW';
+{ Ownership: aVarName is only read during the call; aVarValue is only read during the call. }
+function SetScriptVariant(aScript: LongInt; aVarName: PAnsiChar; aVarValue: PAnsiChar): LongInt; stdcall; external KarvoDLL name 'SetScriptVariant';
+{ Ownership: aVarName keeps one extra reference only during the call; aVarValue keeps one extra reference only during the call. }
+function SetScriptVariantA(aScript: LongInt; const aVarName: AnsiString; const aVarValue: AnsiString): LongInt; stdcall; external KarvoDLL name 'SetScriptVariantA';
+{ Ownership: aVarName stays the caller's (KARVO.DLL copies it); aVarValue stays the caller's (KARVO.DLL copies it). }
+function SetScriptVariantW(aScript: LongInt; const aVarName: WideString; const aVarValue: WideString): LongInt; stdcall; external KarvoDLL name 'SetScriptVariantW';
+{ Ownership: no texts or handles change hands. }
+function ExecuteScript(aScript: LongInt): LongInt; stdcall; external KarvoDLL name 'ExecuteScript';
+{ Ownership: no texts or handles change hands. }
+function ExecuteAsychScript(aScript: LongInt; aFlag: LongInt): LongInt; stdcall; external KarvoDLL name 'ExecuteAsychScript';
+{ Ownership: no texts or handles change hands. }
+function CheckAsynchScriptStatus(aScript: LongInt): Byte; stdcall; external KarvoDLL name 'CheckAsynchScriptStatus';
+{ Ownership: no texts or handles change hands. }
+function FreeScript(aScript: LongInt): LongInt; stdcall; external KarvoDLL name 'FreeScript';
+
 { ---- Host object model (for hosts that serve their plug-ins in-process) ---- }
 
 { Ownership: no texts or handles change hands. }

@@ -79,6 +79,33 @@ typedef struct TPluginsSharedMemData {
  * - GET_CSV_QUERY_SQL: the export text of the library's in-process export,
  *   in UTF-16; its limits and refusals as the reply's message. */
 
+/* Script procedures ("_PROC_"). Arguments in Data, joined by U+0001; "h" is
+ * the script handle in unsigned decimal.
+ *   "CreateScript"            the script's source       -> the new handle in decimal (never 0)
+ *   "AddScriptVariant"        h, name, value            -> a variable of the script
+ *   "SetScriptVariant"        h, name, value            -> changes one
+ *   "GetScriptVariant"        h, name                   -> its value as text
+ *   "AddScriptFunction"       h, aFuncValue, name       -> a host function the script calls by name
+ *   "ExecuteScript"           h                         -> runs it and answers when it is done
+ *   "ExecuteAsynchScript"     h, "1" or "0"             -> "1": starts it in the background and
+ *                                                          answers at once; "0": runs it at once
+ *   "CheckAsynchScriptStatus" h                         -> success once a background run ended
+ *                                                          well; otherwise the reason as Data
+ *   "FreeScript"              h                         -> releases it (a background run stops)
+ * Variables travel as texts; the reference host gives them to the script
+ * as strings, and reads them back as the script would print them (objects
+ * and arrays as JSON).
+ * A failure answers with its reason in Data; KARVO.DLL hands a script error
+ * of the run procedures to the plug-in as the last error.
+ *
+ * aFuncValue of "AddScriptFunction" is not an address: it is the number of a
+ * function in the host's table of functions for scripts, so that a plug-in
+ * can only give a script what the host chose to offer. The host publishes
+ * its numbers; a number it does not know is refused. The reference host
+ * offers these: */
+#define KARVO_SCRIPT_FN_LOG 1   /* log(...): writes its arguments, joined by spaces, to the host's log */
+#define KARVO_SCRIPT_FN_SLEEP 2 /* sleep(ms): waits, never past the run's time limit */
+
 /* Reply code (EXECUTE_SQL, CLOSE_QUERY_SQL): Command is one character whose
  * code is the result. Reply verdict (all other commands): Command beginning
  * with U+0001 is success with the answer in Data; otherwise Data holds the

@@ -7,6 +7,8 @@
 #include "SqlDemo.h"
 #include "karvo.h"
 
+int RunScriptDemo();
+
 namespace {
 
 void Report(const char* what, int result) {
@@ -29,5 +31,6 @@ extern "C" __declspec(dllexport) int __stdcall KarvoPluginRun(const char* apiTex
 
   failures += RunSqlDemo();
   failures += RunFieldsDemo();
+  failures += RunScriptDemo();
   return failures;
 }
