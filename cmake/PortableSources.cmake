@@ -3,4 +3,6 @@
 # get fuzz targets.
 set(KARVO_PORTABLE_SOURCES
   src/PluginsSharedMem/BlockFields.cpp
+  src/conversions/TextForms.cpp
+  src/link/HostArgs.cpp
 )
