@@ -5,4 +5,5 @@ set(KARVO_PORTABLE_SOURCES
   src/PluginsSharedMem/BlockFields.cpp
   src/conversions/TextForms.cpp
   src/link/HostArgs.cpp
+  src/xmldoc/CallDocumentText.cpp
 )

@@ -71,6 +71,27 @@ KARVO_API KARVO_HANDLE __stdcall OpenQuerySQLW(BSTR SQLText, unsigned char SysDa
 typedef unsigned char(__stdcall* KARVO_PFN_CloseQuerySQL)(KARVO_HANDLE QueryHandle);
 KARVO_API unsigned char __stdcall CloseQuerySQL(KARVO_HANDLE QueryHandle);
 
+/* ---- Call documents ---- */
+
+typedef const char*(__stdcall* KARVO_PFN_XMLGetProcName)(const char* XMLText);
+KARVO_API const char* __stdcall XMLGetProcName(const char* XMLText);
+typedef void(__stdcall* KARVO_PFN_XMLGetProcNameA)(KARVO_ANSISTRING* aResult, KARVO_ANSISTRING XMLText);
+KARVO_API void __stdcall XMLGetProcNameA(KARVO_ANSISTRING* aResult, KARVO_ANSISTRING XMLText);
+typedef void(__stdcall* KARVO_PFN_XMLGetProcNameW)(BSTR* aResult, BSTR XMLText);
+KARVO_API void __stdcall XMLGetProcNameW(BSTR* aResult, BSTR XMLText);
+typedef const char*(__stdcall* KARVO_PFN_XMLGetWindowName)(const char* XMLText);
+KARVO_API const char* __stdcall XMLGetWindowName(const char* XMLText);
+typedef void(__stdcall* KARVO_PFN_XMLGetWindowNameA)(KARVO_ANSISTRING* aResult, KARVO_ANSISTRING XMLText);
+KARVO_API void __stdcall XMLGetWindowNameA(KARVO_ANSISTRING* aResult, KARVO_ANSISTRING XMLText);
+typedef void(__stdcall* KARVO_PFN_XMLGetWindowNameW)(BSTR* aResult, BSTR XMLText);
+KARVO_API void __stdcall XMLGetWindowNameW(BSTR* aResult, BSTR XMLText);
+typedef const char*(__stdcall* KARVO_PFN_XMLGetTagText)(const char* XMLText, const char* TagName);
+KARVO_API const char* __stdcall XMLGetTagText(const char* XMLText, const char* TagName);
+typedef void(__stdcall* KARVO_PFN_XMLGetData)(VARIANT* Value, const char* XMLText, const char* VarName, unsigned char Direction);
+KARVO_API void __stdcall XMLGetData(VARIANT* Value, const char* XMLText, const char* VarName, unsigned char Direction);
+typedef const char*(__stdcall* KARVO_PFN_XMLSetData)(const char* XMLText, const char* VarName, VARIANT Value, unsigned char Direction, const char* SectionName);
+KARVO_API const char* __stdcall XMLSetData(const char* XMLText, const char* VarName, VARIANT Value, unsigned char Direction, const char* SectionName);
+
 #ifdef __cplusplus
 }
 #endif
