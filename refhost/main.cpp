@@ -2,7 +2,8 @@
 // and runs the plug-ins named on its command line.
 //   refhost <plugin.dll> [...]
 // A plug-in exports  int __stdcall KarvoPluginRun(const char* apiText):
-// it gets the API handle and returns 0 when its work went well.
+// it gets its call as a call document that carries the API handle, and
+// returns 0 when its work went well.
 #include <windows.h>
 
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "CallDocument.h"
 #include "RefHostService.h"
 #include "karvo_host.h"
 
@@ -47,6 +49,9 @@ int main(int argc, char** argv) {
     while (!stop) KarvoHostServeOne(block, &refhost::Service::Handle, &service, 50);
   });
 
+  // A host's main thread has COM, and the plug-ins' call documents need it.
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  std::string callDocument = refhost::CallDocument(apiHandle);
   int failures = 0;
   for (int i = 1; i < argc; ++i) {
     HMODULE plugin = LoadLibraryA(argv[i]);
@@ -56,12 +61,13 @@ int main(int argc, char** argv) {
       ++failures;
       continue;
     }
-    int rc = run(apiHandle.c_str());
+    int rc = run(callDocument.c_str());
     std::printf("refhost: %s finished with %d\n", argv[i], rc);
     std::fflush(stdout);
     if (rc != 0) ++failures;
     FreeLibrary(plugin);
   }
+  if (SUCCEEDED(com)) CoUninitialize();
   stop = true;
   server.join();
   KarvoHostFree(block);

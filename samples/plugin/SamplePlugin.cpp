@@ -1,9 +1,11 @@
-// A plug-in as an author writes one: it gets the API handle from its host,
-// opens the API and uses the host through KARVO.DLL.
+// A plug-in as an author writes one: it gets its call document, with the
+// API handle in it, from its host, opens the API and uses the host through
+// KARVO.DLL.
 #include <windows.h>
 
 #include <cstdio>
 
+#include "XmlDemo.h"
 #include "karvo.h"
 
 namespace {
@@ -27,5 +29,6 @@ extern "C" __declspec(dllexport) int __stdcall KarvoPluginRun(const char* apiTex
   unsigned char executed = ExecuteSQL("UPDATE KONTRAHENCI SET AKTYWNY = 1", 0);
   Report("ExecuteSQL", executed);
   if (executed != 1) ++failures;
+  failures += RunXmlDemo(apiText);
   return failures;
 }

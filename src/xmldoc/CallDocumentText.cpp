@@ -129,13 +129,13 @@ TypeTarget TypeCodeFromName(std::u16string_view typeText) {
     TypeTarget target;
   };
   static constexpr Entry kTable[] = {
-      {u"INTEGER", TypeTarget::Int32},     {u"BYTE", TypeTarget::UInt8},         {u"CHAR", TypeTarget::UInt8},
-      {u"WCHAR", TypeTarget::UInt8},       {u"WORD", TypeTarget::UInt16},        {u"INT64", TypeTarget::Int64},
-      {u"DOUBLE", TypeTarget::Double},     {u"FLOAT", TypeTarget::Double},       {u"DATE", TypeTarget::Date},
-      {u"STRING", TypeTarget::AnsiText},   {u"LSTRING", TypeTarget::AnsiText},   {u"WSTRING", TypeTarget::AnsiText},
-      {u"EMPTY", TypeTarget::Empty},       {u"ARRAY", TypeTarget::Variant},      {u"CLASS", TypeTarget::Variant},
-      {u"DYNARRAY", TypeTarget::Variant},  {u"ENUMERATION", TypeTarget::Variant}, {u"INTERFACE", TypeTarget::Variant},
-      {u"METHOD", TypeTarget::Variant},    {u"RECORD", TypeTarget::Variant},     {u"SET", TypeTarget::Variant},
+      {u"INTEGER", TypeTarget::Int32},    {u"BYTE", TypeTarget::UInt8},          {u"CHAR", TypeTarget::UInt8},
+      {u"WCHAR", TypeTarget::UInt8},      {u"WORD", TypeTarget::UInt16},         {u"INT64", TypeTarget::Int64},
+      {u"DOUBLE", TypeTarget::Double},    {u"FLOAT", TypeTarget::Double},        {u"DATE", TypeTarget::Date},
+      {u"STRING", TypeTarget::AnsiText},  {u"LSTRING", TypeTarget::AnsiText},    {u"WSTRING", TypeTarget::AnsiText},
+      {u"EMPTY", TypeTarget::Empty},      {u"ARRAY", TypeTarget::Variant},       {u"CLASS", TypeTarget::Variant},
+      {u"DYNARRAY", TypeTarget::Variant}, {u"ENUMERATION", TypeTarget::Variant}, {u"INTERFACE", TypeTarget::Variant},
+      {u"METHOD", TypeTarget::Variant},   {u"RECORD", TypeTarget::Variant},      {u"SET", TypeTarget::Variant},
       {u"VARIANT", TypeTarget::Opaque},
   };
   for (const Entry& e : kTable)
@@ -158,13 +158,21 @@ std::u16string TypeNameFromCode(std::uint16_t vt) {
     case 20: return u"INT64";
     case 256: return u"STRING";
     case 4095: return u"TypeMask";
-    case 2: case 4: case 6: case 8: case 11: case 12: case 19: case 72: case 257: return u"VARIANT";
+    case 2:
+    case 4:
+    case 6:
+    case 8:
+    case 11:
+    case 12:
+    case 19:
+    case 72:
+    case 257: return u"VARIANT";
     default: break;
   }
   static constexpr const char16_t* kBaseNames[] = {
-      u"EMPTY",   u"NULL",    u"SMALLINT", u"INTEGER", u"SINGLE",   u"DOUBLE",  u"CURRENCY", u"DATE",
-      u"OLESTR",  u"DISPATCH", u"ERROR",   u"BOOLEAN", u"VARIANT",  u"UNKNOWN", u"DECIMAL",  u"$0F",
-      u"SHORTINT", u"BYTE",   u"WORD",     u"LONGWORD", u"INT64",   u"UINT64"};
+      u"EMPTY",    u"NULL",     u"SMALLINT", u"INTEGER",  u"SINGLE",  u"DOUBLE",  u"CURRENCY", u"DATE",
+      u"OLESTR",   u"DISPATCH", u"ERROR",    u"BOOLEAN",  u"VARIANT", u"UNKNOWN", u"DECIMAL",  u"$0F",
+      u"SHORTINT", u"BYTE",     u"WORD",     u"LONGWORD", u"INT64",   u"UINT64"};
   unsigned base = vt & 0x0FFFu;
   std::u16string name;
   if (base <= 21) {

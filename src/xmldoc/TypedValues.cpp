@@ -262,7 +262,9 @@ const char* XMLSetData(const char* XMLText, const char* VarName, const VARIANT& 
     XmlDocument doc = ParseCallDocument(PlainText(XMLText));
     const std::u16string name = PlainText(VarName);
     const std::u16string section = PlainText(SectionName);
-    auto isCall = [](const std::u16string& n) { return NameMatchesKey(n, kKeyProcedure) || NameMatchesKey(n, kKeyWindow); };
+    auto isCall = [](const std::u16string& n) {
+      return NameMatchesKey(n, kKeyProcedure) || NameMatchesKey(n, kKeyWindow);
+    };
 
     XmlNode target = doc.Root();
     if (!section.empty()) {
@@ -303,7 +305,9 @@ const char* XMLSetData(const char* XMLText, const char* VarName, const VARIANT& 
       // which is declared there already.
       const std::u16string prefix = target.Prefix();
       const std::u16string ns = target.NamespaceUri();
-      auto qualified = [&](const char16_t* local) { return prefix.empty() ? std::u16string(local) : prefix + u":" + local; };
+      auto qualified = [&](const char16_t* local) {
+        return prefix.empty() ? std::u16string(local) : prefix + u":" + local;
+      };
       XmlNode variable = target.AppendElement(qualified(Direction == 1 ? kKeyDataIn : kKeyDataOut), ns);
       variable.SetAttribute(kKeyName, name);
       variable.AppendElement(qualified(kKeyType), ns).SetText(typeText);

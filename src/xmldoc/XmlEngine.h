@@ -3,13 +3,13 @@
 // XmlEngineError, which the export guards turn into code 252.
 #pragma once
 
+#include <msxml2.h>
+
 #include <stdexcept>
 #include <string>
 
 #include "platform/Owners.h"
 #include "platform/WindowsSupport.h"
-
-#include <msxml2.h>
 
 namespace karvo {
 

@@ -38,9 +38,9 @@ class CallDocuments : public ::testing::Test {
     Got() { ::VariantInit(&v); }
     ~Got() { ::VariantClear(&v); }
     std::u16string Text() const {
-      return v.vt == VT_BSTR && v.bstrVal ? std::u16string(reinterpret_cast<const char16_t*>(v.bstrVal),
-                                                           ::SysStringLen(v.bstrVal))
-                                          : u"";
+      return v.vt == VT_BSTR && v.bstrVal
+                 ? std::u16string(reinterpret_cast<const char16_t*>(v.bstrVal), ::SysStringLen(v.bstrVal))
+                 : u"";
     }
   };
   void GetData(Got& g, const std::string& xml, const char* name, unsigned char dir = 0) {
@@ -90,8 +90,9 @@ TEST_F(CallDocuments, ProcedureAndWindowNames) {
 }
 
 TEST_F(CallDocuments, NonDocumentsAndBadNodeTextFailWithException) {
-  for (const char* bad : {"", "not xml", "<PROCEDURE NAME=\"a\">", "<PROCEDURE/><PROCEDURE/>", "<A><B></A></B>",
-                          "<PROCEDURE><NAME><X/></NAME></PROCEDURE>", "<PROCEDURE><NAME>a<!--c-->b</NAME></PROCEDURE>"}) {
+  for (const char* bad :
+       {"", "not xml", "<PROCEDURE NAME=\"a\">", "<PROCEDURE/><PROCEDURE/>", "<A><B></A></B>",
+        "<PROCEDURE><NAME><X/></NAME></PROCEDURE>", "<PROCEDURE><NAME>a<!--c-->b</NAME></PROCEDURE>"}) {
     EXPECT_EQ(KARVO_FN(p, XMLGetProcName)(bad), nullptr) << bad;
     EXPECT_EQ(p.LastError(), kException) << bad;
   }
@@ -364,8 +365,7 @@ TEST_F(CallDocuments, SetDataUpdatesInPlaceOrAppends) {
 }
 
 TEST_F(CallDocuments, SetDataSectionsAndRoots) {
-  const std::string doc =
-      "<ROOT><WINDOW NAME=\"w1\"/><window NAME=\"w2\"><DATAIN NAME=\"x\"/></window></ROOT>";
+  const std::string doc = "<ROOT><WINDOW NAME=\"w1\"/><window NAME=\"w2\"><DATAIN NAME=\"x\"/></window></ROOT>";
   std::string out = SetData(doc, "v", I4(3), 1, "w2");
   EXPECT_EQ(out,
             "<ROOT><WINDOW NAME=\"w1\"/><window NAME=\"w2\"><DATAIN NAME=\"x\"/><DATAIN NAME=\"v\"><TYPE>INTEGER</TYPE>"
@@ -374,8 +374,9 @@ TEST_F(CallDocuments, SetDataSectionsAndRoots) {
   EXPECT_EQ(p.LastError(), u"Niepoprawne parametry wejściowe - brak procedury lub okna");
   EXPECT_EQ(KARVO_FN(p, XMLSetData)(doc.c_str(), "v", I4(3), 1, nullptr), nullptr);
   EXPECT_EQ(p.LastError(), u"Niepoprawne parametry wejściowe - brak procedury lub okna");
-  EXPECT_EQ(SetData("<WINDOW/>", "v", I4(3)), "<WINDOW><DATAOUT NAME=\"v\"><TYPE>INTEGER</TYPE><VALUE>3</VALUE>"
-                                               "</DATAOUT></WINDOW>\r\n");
+  EXPECT_EQ(SetData("<WINDOW/>", "v", I4(3)),
+            "<WINDOW><DATAOUT NAME=\"v\"><TYPE>INTEGER</TYPE><VALUE>3</VALUE>"
+            "</DATAOUT></WINDOW>\r\n");
   EXPECT_EQ(KARVO_FN(p, XMLSetData)("", "v", I4(3), 1, nullptr), nullptr);
   EXPECT_EQ(p.LastError(), kException);
   // A prefix is part of the name, so "k:PROCEDURE" is no call element; in a
@@ -547,7 +548,8 @@ TEST_F(HandleInDocument, HeaderFieldThenVariable) {
   EXPECT_EQ(error, u"");
   EXPECT_TRUE(Opens("<PROCEDURE><APIHANDLE/><DATAIN NAME=\"APIHANDLE\"><TYPE>STRING</TYPE><VALUE>" + h +
                     "</VALUE></DATAIN></PROCEDURE>"));
-  EXPECT_TRUE(Opens("<PROCEDURE><APIHANDLE>" + h + "</APIHANDLE><DATAIN NAME=\"APIHANDLE\"><VALUE>KARVO_1.3_1"
+  EXPECT_TRUE(Opens("<PROCEDURE><APIHANDLE>" + h +
+                    "</APIHANDLE><DATAIN NAME=\"APIHANDLE\"><VALUE>KARVO_1.3_1"
                     "</VALUE></DATAIN></PROCEDURE>"))
       << "the header field wins";
   EXPECT_FALSE(Opens("<PROCEDURE><DATAIN NAME=\"apihandle\"><VALUE>" + h + "</VALUE></DATAIN></PROCEDURE>"));

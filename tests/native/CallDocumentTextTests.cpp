@@ -71,13 +71,39 @@ TEST(CallDocumentText, TypeNamesBothWays) {
     std::uint16_t vt;
     const char16_t* name;
   };
-  for (Case c : {Case{0, u"Empty"}, {1, u"Null"}, {2, u"VARIANT"}, {3, u"INTEGER"}, {4, u"VARIANT"}, {5, u"FLOAT"},
-                 {8, u"VARIANT"}, {9, u"Dispatch"}, {10, u"Error"}, {11, u"VARIANT"}, {13, u"UNKNOWN"}, {14, u"DECIMAL"},
-                 {15, u"$0F"}, {16, u"SHORTINT"}, {17, u"CHAR"}, {18, u"WORD"}, {19, u"VARIANT"}, {20, u"INT64"},
-                 {21, u"UINT64"}, {22, u"$0016"}, {72, u"VARIANT"}, {256, u"STRING"}, {257, u"VARIANT"},
-                 {258, u"UNICODESTRING"}, {4095, u"TypeMask"}, {0x4008, u"BYREF OLESTR"}, {0x2003, u"ARRAY INTEGER"},
-                 {0x6011, u"BYREF ARRAY BYTE"}, {0x400B, u"BYREF BOOLEAN"}, {0x4102, u"BYREF UNICODESTRING"},
-                 {0x4100, u"BYREF $0100"}, {0x1003, u"INTEGER"}, {0xFFFF, u"BYREF ARRAY $0FFF"}})
+  for (Case c : {Case{0, u"Empty"},
+                 {1, u"Null"},
+                 {2, u"VARIANT"},
+                 {3, u"INTEGER"},
+                 {4, u"VARIANT"},
+                 {5, u"FLOAT"},
+                 {8, u"VARIANT"},
+                 {9, u"Dispatch"},
+                 {10, u"Error"},
+                 {11, u"VARIANT"},
+                 {13, u"UNKNOWN"},
+                 {14, u"DECIMAL"},
+                 {15, u"$0F"},
+                 {16, u"SHORTINT"},
+                 {17, u"CHAR"},
+                 {18, u"WORD"},
+                 {19, u"VARIANT"},
+                 {20, u"INT64"},
+                 {21, u"UINT64"},
+                 {22, u"$0016"},
+                 {72, u"VARIANT"},
+                 {256, u"STRING"},
+                 {257, u"VARIANT"},
+                 {258, u"UNICODESTRING"},
+                 {4095, u"TypeMask"},
+                 {0x4008, u"BYREF OLESTR"},
+                 {0x2003, u"ARRAY INTEGER"},
+                 {0x6011, u"BYREF ARRAY BYTE"},
+                 {0x400B, u"BYREF BOOLEAN"},
+                 {0x4102, u"BYREF UNICODESTRING"},
+                 {0x4100, u"BYREF $0100"},
+                 {0x1003, u"INTEGER"},
+                 {0xFFFF, u"BYREF ARRAY $0FFF"}})
     EXPECT_EQ(TypeNameFromCode(c.vt), c.name) << c.vt;
 }
 
