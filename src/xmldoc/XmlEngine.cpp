@@ -398,7 +398,15 @@ XmlNodeList::XmlNodeList(UniqueCom<IXMLDOMNodeList> list, UniqueCom<IXMLDOMNamed
 
 XmlNode XmlNodeList::Item(long index) const {
   UniqueCom<IXMLDOMNode> node;
-  if (list_) Check(list_->get_item(index, node.put()), "item");
+  if (list_) {
+    if (last_ && index == lastIndex_ + 1)
+      Check(last_->get_nextSibling(node.put()), "nextSibling");
+    else
+      Check(list_->get_item(index, node.put()), "item");
+    if (!node) throw XmlEngineError("item");
+    last_ = AddRefed(node.get());
+    lastIndex_ = index;
+  }
   if (map_) Check(map_->get_item(index, node.put()), "item");
   if (!node) throw XmlEngineError("item");
   return XmlNode(std::move(node));

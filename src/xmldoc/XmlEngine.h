@@ -70,6 +70,10 @@ class XmlNodeList {
   UniqueCom<IXMLDOMNodeList> list_;
   UniqueCom<IXMLDOMNamedNodeMap> map_;
   long count_ = 0;
+  // The child handed out last: walking in order follows its next sibling,
+  // since some engines find a child by position from the first one.
+  mutable UniqueCom<IXMLDOMNode> last_;
+  mutable long lastIndex_ = -1;
 };
 
 class XmlDocument {

@@ -129,6 +129,23 @@ TEST_F(CallDocuments, TagTextBeyondTheReturnBufferAndWideNames) {
   std::u16string name = u"Zażółć Ω";
   std::string doc2 = Ansi(u"<WINDOW NAME=\"" + name + u"\"/>");
   EXPECT_EQ(Wide(WindowName(doc2)), ThroughCodePage(name));
+  // The declared encoding is not applied: the text is the code page's.
+  for (const char16_t* decl : {u"UTF-8", u"UTF-16", u"ISO-8859-2"}) {
+    std::string declared =
+        Ansi(u"<?xml version=\"1.0\" encoding=\"" + std::u16string(decl) + u"\"?><WINDOW NAME=\"" + name + u"\"/>");
+    EXPECT_EQ(Wide(WindowName(declared)), ThroughCodePage(name)) << Ansi(decl);
+  }
+  // A character reference can name what no code page holds: a STRING value
+  // goes through the code page, an untyped one stays as it was.
+  const char* omega =
+      "<PROCEDURE><DATAIN NAME=\"s\"><TYPE>STRING</TYPE><VALUE>&#937;</VALUE></DATAIN>"
+      "<DATAIN NAME=\"r\"><VALUE>&#937;</VALUE></DATAIN></PROCEDURE>";
+  Got s, r;
+  GetData(s, omega, "s");
+  GetData(r, omega, "r");
+  EXPECT_EQ(s.Text(), ThroughCodePage(u"\u03A9"));
+  EXPECT_NE(s.Text(), u"\u03A9");
+  EXPECT_EQ(r.Text(), u"\u03A9");
 }
 
 TEST_F(CallDocuments, CountedAndWideFormsOfTheNames) {
