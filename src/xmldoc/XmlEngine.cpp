@@ -82,13 +82,12 @@ void SetBoolProperty(IXMLDOMDocument2* doc, const wchar_t* name, bool value) {
   doc->setProperty(n.get(), v);
 }
 
-void Configure(IXMLDOMDocument* doc) {
+void Configure(const UniqueCom<IXMLDOMDocument>& doc) {
   Check(doc->put_async(VARIANT_FALSE), "async");
   Check(doc->put_validateOnParse(VARIANT_FALSE), "validateOnParse");
   Check(doc->put_resolveExternals(VARIANT_FALSE), "resolveExternals");
   Check(doc->put_preserveWhiteSpace(VARIANT_FALSE), "preserveWhiteSpace");
-  UniqueCom<IXMLDOMDocument2> doc2;
-  if (SUCCEEDED(doc->QueryInterface(kIXMLDOMDocument2, reinterpret_cast<void**>(doc2.put()))) && doc2) {
+  if (UniqueCom<IXMLDOMDocument2> doc2 = doc.As<IXMLDOMDocument2>(kIXMLDOMDocument2)) {
     SetBoolProperty(doc2.get(), L"ProhibitDTD", true);
     UniqueBstr n(Sys().SysAllocStringLen(L"MaxElementDepth", 15));
     if (!n) throw std::bad_alloc();
@@ -423,7 +422,7 @@ XmlDocument XmlDocument::Load(UniqueCom<IXMLDOMDocument> engine, const std::u16s
   if (!engine) throw XmlEngineError("no XML engine");
   XmlDocument d;
   d.doc_ = std::move(engine);
-  Configure(d.doc_.get());
+  Configure(d.doc_);
   UniqueBstr b = Bstr(text);
   VARIANT_BOOL ok = VARIANT_FALSE;
   HRESULT hr = d.doc_->loadXML(b.get(), &ok);
