@@ -8,4 +8,5 @@ set(KARVO_PORTABLE_SOURCES
   src/database/CsvBuilder.cpp
   src/conversions/TextForms.cpp
   src/link/HostArgs.cpp
+  src/xmldoc/CallDocumentText.cpp
 )

@@ -126,6 +126,36 @@ namespace Karvo
         [DllImport(Dll, EntryPoint = "GetXMLQuerySQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern IntPtr GetXMLQuerySQL(uint aArg1, uint aArg2, uint aArg3, uint aArg4);
 
+        // ---- Call documents ----
+
+        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; XMLText is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "XMLGetProcName", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr XMLGetProcName([MarshalAs(UnmanagedType.LPStr)] string XMLText);
+        // Ownership: aResult gets a counted string that needs the shared memory manager to release: use the W form from C#; XMLText is a counted string of the process's shared memory manager: use the W form from C#.
+        [DllImport(Dll, EntryPoint = "XMLGetProcNameA", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern void XMLGetProcNameA(ref IntPtr aResult, IntPtr XMLText);
+        // Ownership: aResult (start with null) gets a new BSTR that the marshaller turns into a string and frees; XMLText is marshalled to a BSTR that the marshaller frees.
+        [DllImport(Dll, EntryPoint = "XMLGetProcNameW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern void XMLGetProcNameW([MarshalAs(UnmanagedType.BStr)] ref string aResult, [MarshalAs(UnmanagedType.BStr)] string XMLText);
+        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; XMLText is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "XMLGetWindowName", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr XMLGetWindowName([MarshalAs(UnmanagedType.LPStr)] string XMLText);
+        // Ownership: aResult gets a counted string that needs the shared memory manager to release: use the W form from C#; XMLText is a counted string of the process's shared memory manager: use the W form from C#.
+        [DllImport(Dll, EntryPoint = "XMLGetWindowNameA", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern void XMLGetWindowNameA(ref IntPtr aResult, IntPtr XMLText);
+        // Ownership: aResult (start with null) gets a new BSTR that the marshaller turns into a string and frees; XMLText is marshalled to a BSTR that the marshaller frees.
+        [DllImport(Dll, EntryPoint = "XMLGetWindowNameW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern void XMLGetWindowNameW([MarshalAs(UnmanagedType.BStr)] ref string aResult, [MarshalAs(UnmanagedType.BStr)] string XMLText);
+        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; XMLText is marshalled to the ANSI code page for the call; TagName is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "XMLGetTagText", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr XMLGetTagText([MarshalAs(UnmanagedType.LPStr)] string XMLText, [MarshalAs(UnmanagedType.LPStr)] string TagName);
+        // Ownership: Value is marshalled in and out as a VARIANT; the marshaller clears it; XMLText is marshalled to the ANSI code page for the call; VarName is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "XMLGetData", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern void XMLGetData([MarshalAs(UnmanagedType.Struct)] ref object Value, [MarshalAs(UnmanagedType.LPStr)] string XMLText, [MarshalAs(UnmanagedType.LPStr)] string VarName, byte Direction);
+        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; XMLText is marshalled to the ANSI code page for the call; VarName is marshalled to the ANSI code page for the call; Value is marshalled to a VARIANT by value; KARVO.DLL copies it; SectionName is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "XMLSetData", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr XMLSetData([MarshalAs(UnmanagedType.LPStr)] string XMLText, [MarshalAs(UnmanagedType.LPStr)] string VarName, [MarshalAs(UnmanagedType.Struct)] object Value, byte Direction, [MarshalAs(UnmanagedType.LPStr)] string SectionName);
+
         // ---- Delimited fields ----
 
         // Ownership: aLine is marshalled to the ANSI code page for the call.

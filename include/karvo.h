@@ -136,6 +136,36 @@ KARVO_API void __stdcall GetCSVQuerySQLW(BSTR* aResult, KARVO_HANDLE aDSHandle, 
 typedef const char*(__stdcall* KARVO_PFN_GetXMLQuerySQL)(unsigned int aArg1, unsigned int aArg2, unsigned int aArg3, unsigned int aArg4);
 KARVO_API const char* __stdcall GetXMLQuerySQL(unsigned int aArg1, unsigned int aArg2, unsigned int aArg3, unsigned int aArg4);
 
+/* ---- Call documents ---- */
+
+/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; XMLText is only read during the call. */
+typedef const char*(__stdcall* KARVO_PFN_XMLGetProcName)(const char* XMLText);
+KARVO_API const char* __stdcall XMLGetProcName(const char* XMLText);
+/* Ownership: aResult gets a new counted string from the shared memory manager and gives back the one it held; the caller releases it; XMLText keeps one extra reference only during the call. */
+typedef void(__stdcall* KARVO_PFN_XMLGetProcNameA)(KARVO_ANSISTRING* aResult, KARVO_ANSISTRING XMLText);
+KARVO_API void __stdcall XMLGetProcNameA(KARVO_ANSISTRING* aResult, KARVO_ANSISTRING XMLText);
+/* Ownership: aResult gets a new BSTR (null for empty) and its old one is freed; the caller frees it with SysFreeString; XMLText stays the caller's (KARVO.DLL copies it). */
+typedef void(__stdcall* KARVO_PFN_XMLGetProcNameW)(BSTR* aResult, BSTR XMLText);
+KARVO_API void __stdcall XMLGetProcNameW(BSTR* aResult, BSTR XMLText);
+/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; XMLText is only read during the call. */
+typedef const char*(__stdcall* KARVO_PFN_XMLGetWindowName)(const char* XMLText);
+KARVO_API const char* __stdcall XMLGetWindowName(const char* XMLText);
+/* Ownership: aResult gets a new counted string from the shared memory manager and gives back the one it held; the caller releases it; XMLText keeps one extra reference only during the call. */
+typedef void(__stdcall* KARVO_PFN_XMLGetWindowNameA)(KARVO_ANSISTRING* aResult, KARVO_ANSISTRING XMLText);
+KARVO_API void __stdcall XMLGetWindowNameA(KARVO_ANSISTRING* aResult, KARVO_ANSISTRING XMLText);
+/* Ownership: aResult gets a new BSTR (null for empty) and its old one is freed; the caller frees it with SysFreeString; XMLText stays the caller's (KARVO.DLL copies it). */
+typedef void(__stdcall* KARVO_PFN_XMLGetWindowNameW)(BSTR* aResult, BSTR XMLText);
+KARVO_API void __stdcall XMLGetWindowNameW(BSTR* aResult, BSTR XMLText);
+/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; XMLText is only read during the call; TagName is only read during the call. */
+typedef const char*(__stdcall* KARVO_PFN_XMLGetTagText)(const char* XMLText, const char* TagName);
+KARVO_API const char* __stdcall XMLGetTagText(const char* XMLText, const char* TagName);
+/* Ownership: Value must hold a valid VARIANT; it is cleared, then gets the value; the caller VariantClears it; XMLText is only read during the call; VarName is only read during the call. */
+typedef void(__stdcall* KARVO_PFN_XMLGetData)(VARIANT* Value, const char* XMLText, const char* VarName, unsigned char Direction);
+KARVO_API void __stdcall XMLGetData(VARIANT* Value, const char* XMLText, const char* VarName, unsigned char Direction);
+/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; XMLText is only read during the call; VarName is only read during the call; Value is copied and the copy cleared; the caller's VARIANT stays the caller's; SectionName is only read during the call. */
+typedef const char*(__stdcall* KARVO_PFN_XMLSetData)(const char* XMLText, const char* VarName, VARIANT Value, unsigned char Direction, const char* SectionName);
+KARVO_API const char* __stdcall XMLSetData(const char* XMLText, const char* VarName, VARIANT Value, unsigned char Direction, const char* SectionName);
+
 /* ---- Delimited fields ---- */
 
 /* Ownership: aLine is only read during the call. */

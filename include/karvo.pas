@@ -105,6 +105,27 @@ procedure GetCSVQuerySQLW(var aResult: WideString; aDSHandle: TKarvoHandle; aSta
 { Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty. }
 function GetXMLQuerySQL(aArg1: LongWord; aArg2: LongWord; aArg3: LongWord; aArg4: LongWord): PAnsiChar; stdcall; external KarvoDLL name 'GetXMLQuerySQL';
 
+{ ---- Call documents ---- }
+
+{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; XMLText is only read during the call. }
+function XMLGetProcName(XMLText: PAnsiChar): PAnsiChar; stdcall; external KarvoDLL name 'XMLGetProcName';
+{ Ownership: aResult gets a new AnsiString from the shared memory manager (KarvoShareMem first in the uses clause) and the old value is released; XMLText keeps one extra reference only during the call. }
+procedure XMLGetProcNameA(var aResult: AnsiString; const XMLText: AnsiString); stdcall; external KarvoDLL name 'XMLGetProcNameA';
+{ Ownership: aResult gets a new WideString and its old one is freed; the compiler releases it; XMLText stays the caller's (KARVO.DLL copies it). }
+procedure XMLGetProcNameW(var aResult: WideString; const XMLText: WideString); stdcall; external KarvoDLL name 'XMLGetProcNameW';
+{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; XMLText is only read during the call. }
+function XMLGetWindowName(XMLText: PAnsiChar): PAnsiChar; stdcall; external KarvoDLL name 'XMLGetWindowName';
+{ Ownership: aResult gets a new AnsiString from the shared memory manager (KarvoShareMem first in the uses clause) and the old value is released; XMLText keeps one extra reference only during the call. }
+procedure XMLGetWindowNameA(var aResult: AnsiString; const XMLText: AnsiString); stdcall; external KarvoDLL name 'XMLGetWindowNameA';
+{ Ownership: aResult gets a new WideString and its old one is freed; the compiler releases it; XMLText stays the caller's (KARVO.DLL copies it). }
+procedure XMLGetWindowNameW(var aResult: WideString; const XMLText: WideString); stdcall; external KarvoDLL name 'XMLGetWindowNameW';
+{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; XMLText is only read during the call; TagName is only read during the call. }
+function XMLGetTagText(XMLText: PAnsiChar; TagName: PAnsiChar): PAnsiChar; stdcall; external KarvoDLL name 'XMLGetTagText';
+{ Ownership: Value is cleared, then gets the value; the compiler releases it; XMLText is only read during the call; VarName is only read during the call. }
+procedure XMLGetData(var Value: OleVariant; XMLText: PAnsiChar; VarName: PAnsiChar; Direction: Byte); stdcall; external KarvoDLL name 'XMLGetData';
+{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; XMLText is only read during the call; VarName is only read during the call; pass TVarData(V): KARVO.DLL copies it and clears the copy, V stays the caller's; SectionName is only read during the call. }
+function XMLSetData(XMLText: PAnsiChar; VarName: PAnsiChar; Value: TVarData; Direction: Byte; SectionName: PAnsiChar): PAnsiChar; stdcall; external KarvoDLL name 'XMLSetData';
+
 { ---- Delimited fields ---- }
 
 { Ownership: aLine is only read during the call. }

@@ -4,7 +4,8 @@
 //   refhost [--data DIR] [--no-model] <plugin.dll> [...]
 //   refhost [--data DIR] --serve API_FILE STOP_FILE
 // A plug-in exports  int __stdcall KarvoPluginRun(const char* apiText):
-// it gets the API handle and returns 0 when its work went well. With
+// it gets its call as a call document that carries the API handle, and
+// returns 0 when its work went well. With
 // --serve refhost runs no plug-in: it writes the API handle into API_FILE
 // and serves plug-ins of other processes until STOP_FILE appears.
 // The databases live in DIR (default: refhost-data beside refhost.exe)
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "HostObjects.h"
+#include "CallDocument.h"
 #include "RefHostService.h"
 #include "SqlDataSet.h"
 #include "karvo_host.h"
@@ -107,6 +109,9 @@ int main(int argc, char** argv) {
     while (!stop) KarvoHostServeOne(block, &refhost::Service::Handle, &service, 50);
   });
 
+  // A host's main thread has COM, and the plug-ins' call documents need it.
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  std::string callDocument = refhost::CallDocument(apiHandle);
   int failures = 0;
   if (!apiFile.empty()) {
     if (FILE* f = std::fopen(apiFile.c_str(), "wb")) {
@@ -125,12 +130,13 @@ int main(int argc, char** argv) {
       ++failures;
       continue;
     }
-    int rc = run(apiHandle.c_str());
+    int rc = run(callDocument.c_str());
     std::printf("refhost: %s finished with %d\n", name.c_str(), rc);
     std::fflush(stdout);
     if (rc != 0) ++failures;
     FreeLibrary(plugin);
   }
+  if (SUCCEEDED(com)) CoUninitialize();
   stop = true;
   server.join();
   KarvoHostFree(block);

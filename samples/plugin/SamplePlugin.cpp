@@ -1,10 +1,12 @@
-// A plug-in as an author writes one: it gets the API handle from its host,
-// opens the API and uses the host through KARVO.DLL.
+// A plug-in as an author writes one: it gets its call document, with the
+// API handle in it, from its host, opens the API and uses the host through
+// KARVO.DLL.
 #include <windows.h>
 
 #include <cstdio>
 
 #include "SqlDemo.h"
+#include "XmlDemo.h"
 #include "karvo.h"
 
 int RunScriptDemo();
@@ -32,5 +34,6 @@ extern "C" __declspec(dllexport) int __stdcall KarvoPluginRun(const char* apiTex
   failures += RunSqlDemo();
   failures += RunFieldsDemo();
   failures += RunScriptDemo();
+  failures += RunXmlDemo(apiText);
   return failures;
 }

@@ -88,4 +88,47 @@ class UniqueVariant {
   VARIANT v_;
 };
 
+// A COM interface pointer: one reference, given back when the owner goes.
+// put() hands the slot to a call that returns a fresh reference.
+template <class T>
+class UniqueCom {
+ public:
+  UniqueCom() = default;
+  explicit UniqueCom(T* p) : p_(p) {}
+  UniqueCom(const UniqueCom&) = delete;
+  UniqueCom& operator=(const UniqueCom&) = delete;
+  UniqueCom(UniqueCom&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  UniqueCom& operator=(UniqueCom&& o) noexcept {
+    if (this != &o) reset(std::exchange(o.p_, nullptr));
+    return *this;
+  }
+  ~UniqueCom() { reset(); }
+
+  T* get() const { return p_; }
+  T* operator->() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  T** put() {
+    reset();
+    return &p_;
+  }
+  void reset(T* n = nullptr) {
+    T* old = std::exchange(p_, n);
+    if (old != nullptr) {
+      DWORD err = ::GetLastError();
+      old->Release();
+      ::SetLastError(err);
+    }
+  }
+  // Another interface of the same object; empty when it has none.
+  template <class U>
+  UniqueCom<U> As(REFIID iid) const {
+    UniqueCom<U> out;
+    if (p_ != nullptr && FAILED(p_->QueryInterface(iid, reinterpret_cast<void**>(out.put())))) out.reset();
+    return out;
+  }
+
+ private:
+  T* p_ = nullptr;
+};
+
 }  // namespace karvo

@@ -29,6 +29,10 @@ Syscalls ProductTable() {
   s.HeapAlloc = ::HeapAlloc;
   s.HeapFree = ::HeapFree;
   s.MessageBoxW = ::MessageBoxW;
+  s.CoCreateInstance = ::CoCreateInstance;
+  s.VarI4FromStr = ::VarI4FromStr;
+  s.VarR8FromStr = ::VarR8FromStr;
+  s.VarDateFromStr = ::VarDateFromStr;
   return s;
 }
 

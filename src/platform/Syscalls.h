@@ -31,6 +31,11 @@ struct Syscalls {
   LPVOID(WINAPI* HeapAlloc)(HANDLE, DWORD, SIZE_T);
   BOOL(WINAPI* HeapFree)(HANDLE, DWORD, LPVOID);
   int(WINAPI* MessageBoxW)(HWND, LPCWSTR, LPCWSTR, UINT);
+  // The XML engine and the number and date readings of call documents.
+  HRESULT(WINAPI* CoCreateInstance)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
+  HRESULT(WINAPI* VarI4FromStr)(OLECHAR*, LCID, ULONG, LONG*);
+  HRESULT(WINAPI* VarR8FromStr)(OLECHAR*, LCID, ULONG, DOUBLE*);
+  HRESULT(WINAPI* VarDateFromStr)(OLECHAR*, LCID, ULONG, DATE*);
 };
 
 // The table in force. Tests may overwrite its members and must put the

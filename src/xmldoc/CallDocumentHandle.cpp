@@ -1,11 +1,30 @@
 #include "xmldoc/CallDocumentHandle.h"
 
-#include <stdexcept>
+#include "conversions/VariantText.h"
+#include "link/ExportForms.h"
+#include "platform/Owners.h"
+#include "xmldoc/CallDocument.h"
+#include "xmldoc/CallDocumentText.h"
+#include "xmldoc/TypedValues.h"
 
 namespace karvo {
 
-// Call documents are not read yet: every text that is not a bare handle
-// fails as a document that does not parse.
-std::u16string HandleFromCallDocument(const char*) { throw std::runtime_error("call document not parsed"); }
+std::u16string HandleFromCallDocument(const char* ApiText) {
+  {
+    // The header field wins; any root will do for it.
+    XmlDocument doc = ParseCallDocument(PlainText(ApiText));
+    XmlNode root = doc.Root();
+    UniqueVariant header;
+    GetChildTagValue(root, kKeyApiHandle, header);
+    if (header->vt == VT_BSTR && header->bstrVal != nullptr && ::SysStringLen(header->bstrVal) > 0)
+      return std::u16string(U(header->bstrVal), ::SysStringLen(header->bstrVal));
+  }
+  // Then the variable, under a PROCEDURE or WINDOW root. The message that
+  // XMLGetData leaves is OpenAPI's to replace.
+  UniqueVariant variable;
+  XMLGetData(variable.get(), ApiText, "APIHANDLE", 0);
+  if (variable->vt == VT_NULL) return {};
+  return VariantToTextLenient(*variable.get()).value_or(std::u16string());
+}
 
 }  // namespace karvo

@@ -1,0 +1,111 @@
+#include "xmldoc/CallDocument.h"
+
+#include <new>
+
+#include "link/ApiError.h"
+#include "link/ExportForms.h"
+#include "xmldoc/CallDocumentText.h"
+
+namespace karvo {
+
+XmlDocument ParseCallDocument(const std::u16string& text) { return XmlDocument::Parse(text); }
+
+XmlNode FindChildTag(const XmlNode& node, std::u16string_view key) {
+  XmlNodeList children = node.Children();
+  const long count = children.Count();
+  for (long i = 0; i < count; ++i) {
+    XmlNode child = children.Item(i);
+    if (NameMatchesKey(child.Name(), key)) return child;
+  }
+  return {};
+}
+
+bool HasChildTag(const XmlNode& node, std::u16string_view key) { return !FindChildTag(node, key).Empty(); }
+
+void ReadNodeValue(const XmlNode& node, UniqueVariant& value) {
+  std::u16string text = node.Text();
+  value.clear();
+  if (text.empty()) {
+    value->vt = VT_NULL;
+    return;
+  }
+  BSTR b = Sys().SysAllocStringLen(W(text), static_cast<UINT>(text.size()));
+  if (b == nullptr) throw std::bad_alloc();
+  value->vt = VT_BSTR;
+  value->bstrVal = b;
+}
+
+void GetChildTagValue(const XmlNode& node, std::u16string_view key, UniqueVariant& value) {
+  XmlNode child = FindChildTag(node, key);
+  if (!child.Empty()) ReadNodeValue(child, value);
+}
+
+void GetChildTagXML(const XmlNode& node, std::u16string_view key, std::u16string& markup) {
+  XmlNode child = FindChildTag(node, key);
+  if (!child.Empty()) markup = child.Markup();
+}
+
+bool SetChildTagValue(const XmlNode& node, std::u16string_view key, const std::u16string& text) {
+  XmlNode child = FindChildTag(node, key);
+  if (child.Empty()) return false;
+  child.SetText(text);
+  return true;
+}
+
+std::u16string ReadNodeName(const XmlNode& node) {
+  std::u16string name;
+  XmlNodeList attributes = node.Attributes();
+  const long count = attributes.Count();
+  for (long i = 0; i < count; ++i) {
+    XmlNode attribute = attributes.Item(i);
+    if (NameMatchesKey(attribute.Name(), kKeyName)) {
+      name = attribute.Text();
+      break;
+    }
+  }
+  if (name.empty() && HasChildTag(node, kKeyName)) {
+    UniqueVariant value;
+    GetChildTagValue(node, kKeyName, value);
+    if (value->vt == VT_BSTR && value->bstrVal != nullptr)
+      name.assign(U(value->bstrVal), ::SysStringLen(value->bstrVal));
+  }
+  return name;
+}
+
+namespace {
+
+// The root's name when the root is of the wanted kind, else empty.
+std::u16string RootName(const char* XMLText, std::u16string_view kind) {
+  XmlDocument doc = ParseCallDocument(PlainText(XMLText));
+  XmlNode root = doc.Root();
+  if (!NameMatchesKey(root.Name(), kind)) return {};
+  return ReadNodeName(root);
+}
+
+}  // namespace
+
+const char* XMLGetProcName(const char* XMLText) {
+  ClearAPIError();
+  return TextToPlain(RootName(XMLText, kKeyProcedure));
+}
+
+const char* XMLGetWindowName(const char* XMLText) {
+  ClearAPIError();
+  return TextToPlain(RootName(XMLText, kKeyWindow));
+}
+
+const char* XMLGetTagText(const char* XMLText, const char* TagName) {
+  ClearAPIError();
+  std::u16string content;
+  {
+    XmlDocument doc = ParseCallDocument(PlainText(XMLText));
+    XmlNode root = doc.Root();
+    std::u16string tag = PlainText(TagName);
+    XmlNode child = FindChildTag(root, tag);
+    if (child.Empty()) return nullptr;
+    content = CutOuterTags(child.Markup(), tag.size());
+  }
+  return TextToPlain(content);
+}
+
+}  // namespace karvo

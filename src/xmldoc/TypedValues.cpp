@@ -1,0 +1,321 @@
+#include "xmldoc/TypedValues.h"
+
+#include <cmath>
+#include <new>
+#include <optional>
+#include <stdexcept>
+
+#include "conversions/TextForms.h"
+#include "conversions/VariantText.h"
+#include "link/ApiError.h"
+#include "link/ExportForms.h"
+#include "link/Messages.h"
+#include "platform/CodePage.h"
+#include "xmldoc/CallDocument.h"
+
+namespace karvo {
+
+namespace {
+
+// OLE dates run from 1 January 100 to 31 December 9999.
+constexpr double kMinOleDate = -657434.0;
+constexpr double kMaxOleDate = 2958465.0;
+
+std::u16string VariantBstrText(const VARIANT& v) {
+  if (v.vt != VT_BSTR || v.bstrVal == nullptr) return {};
+  return std::u16string(U(v.bstrVal), ::SysStringLen(v.bstrVal));
+}
+
+void SetBstr(UniqueVariant& out, const std::u16string& text) {
+  BSTR b = Sys().SysAllocStringLen(W(text), static_cast<UINT>(text.size()));
+  if (b == nullptr) throw std::bad_alloc();
+  out.clear();
+  out->vt = VT_BSTR;
+  out->bstrVal = b;
+}
+
+// The platform readings want a writable pointer; they do not write through it.
+OLECHAR* Writable(std::u16string& text) { return const_cast<OLECHAR*>(W(text)); }
+
+// A number in the process's number format (non-zero is 1) or True/False.
+std::optional<std::int32_t> BooleanReading(const std::u16string& text) {
+  if (auto number = PlainFloatSyntax(text, DecimalSeparator())) return *number != 0 ? 1 : 0;
+  if (NameMatchesKey(text, u"TRUE")) return 1;
+  if (NameMatchesKey(text, u"FALSE")) return 0;
+  return std::nullopt;
+}
+
+std::optional<std::int32_t> ReadInt32(std::u16string text) {
+  LONG value = 0;
+  HRESULT hr = Sys().VarI4FromStr(Writable(text), LOCALE_USER_DEFAULT, 0, &value);
+  if (SUCCEEDED(hr)) return static_cast<std::int32_t>(value);
+  if (hr != DISP_E_TYPEMISMATCH) return std::nullopt;
+  if (auto parsed = IntegerTextSyntax(text)) return parsed;
+  return BooleanReading(text);
+}
+
+// Nearest integer, ties to even, whatever rounding mode the host has set.
+std::optional<std::int64_t> RoundToInt64(double x) {
+  if (!std::isfinite(x)) return std::nullopt;
+  double floor = std::floor(x);
+  double diff = x - floor;
+  double r = floor;
+  if (diff > 0.5 || (diff == 0.5 && std::fmod(floor, 2.0) != 0)) r = floor + 1;
+  // 2^63 is the first double beyond the range.
+  if (r < -9223372036854775808.0 || r >= 9223372036854775808.0) return std::nullopt;
+  return static_cast<std::int64_t>(r);
+}
+
+std::optional<std::int64_t> ReadInt64(std::u16string text) {
+  if (auto plain = Int64TextSyntax(text)) return plain;
+  LONG i4 = 0;
+  if (SUCCEEDED(Sys().VarI4FromStr(Writable(text), LOCALE_USER_DEFAULT, 0, &i4))) return i4;
+  DOUBLE r8 = 0;
+  HRESULT hr = Sys().VarR8FromStr(Writable(text), LOCALE_USER_DEFAULT, 0, &r8);
+  // A number beyond 64 bits is an overflow, never the Boolean reading's 1.
+  if (SUCCEEDED(hr)) return RoundToInt64(r8);
+  if (hr != DISP_E_TYPEMISMATCH) return std::nullopt;
+  if (auto b = BooleanReading(text)) return *b;
+  return std::nullopt;
+}
+
+std::optional<double> ReadDouble(std::u16string text) {
+  DOUBLE value = 0;
+  HRESULT hr = Sys().VarR8FromStr(Writable(text), LOCALE_USER_DEFAULT, 0, &value);
+  if (SUCCEEDED(hr)) return value;
+  if (hr != DISP_E_TYPEMISMATCH) return std::nullopt;
+  return PlainFloatSyntax(text, DecimalSeparator());
+}
+
+std::optional<double> ReadDate(std::u16string text) {
+  DATE value = 0;
+  HRESULT hr = Sys().VarDateFromStr(Writable(text), LOCALE_USER_DEFAULT, 0, &value);
+  if (SUCCEEDED(hr)) return value;
+  if (hr != DISP_E_TYPEMISMATCH) return std::nullopt;
+  if (auto date = ShortDateSyntax(text, ShortDateFormat())) return date;
+  auto days = PlainFloatSyntax(text, DecimalSeparator());
+  if (days && *days >= kMinOleDate && *days < kMaxOleDate + 1) return days;
+  return std::nullopt;
+}
+
+std::u16string g_shortDateFormat;
+bool g_shortDateFormatRead = false;
+
+}  // namespace
+
+const std::u16string& ShortDateFormat() {
+  if (!g_shortDateFormatRead) {
+    wchar_t buf[84] = {};
+    int n = Sys().GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, buf, 84);
+    g_shortDateFormat = n > 1 ? std::u16string(U(buf), static_cast<std::size_t>(n - 1)) : u"";
+    g_shortDateFormatRead = true;
+  }
+  return g_shortDateFormat;
+}
+
+void SetShortDateFormatForTests(const std::u16string& format) {
+  g_shortDateFormat = format;
+  g_shortDateFormatRead = true;
+}
+
+bool ConvertTypedValue(const VARIANT& raw, TypeTarget target, UniqueVariant& out) {
+  if (raw.vt != VT_BSTR) return false;  // a null value converts to nothing
+  const std::u16string text = VariantBstrText(raw);
+  switch (target) {
+    case TypeTarget::Int32:
+    case TypeTarget::UInt8:
+    case TypeTarget::UInt16: {
+      auto v = ReadInt32(text);
+      if (!v) return false;
+      if (target == TypeTarget::UInt8 && (*v < 0 || *v > 255)) return false;
+      if (target == TypeTarget::UInt16 && (*v < 0 || *v > 65535)) return false;
+      out.clear();
+      out->vt = VT_I4;
+      out->lVal = *v;
+      return true;
+    }
+    case TypeTarget::Int64: {
+      auto v = ReadInt64(text);
+      if (!v) return false;
+      out.clear();
+      if (*v >= INT32_MIN && *v <= INT32_MAX) {
+        out->vt = VT_I4;
+        out->lVal = static_cast<LONG>(*v);
+      } else {
+        out->vt = VT_I8;
+        out->llVal = *v;
+      }
+      return true;
+    }
+    case TypeTarget::Double: {
+      auto v = ReadDouble(text);
+      if (!v) return false;
+      out.clear();
+      out->vt = VT_R8;
+      out->dblVal = *v;
+      return true;
+    }
+    case TypeTarget::Date: {
+      auto v = ReadDate(text);
+      if (!v) return false;
+      out.clear();
+      out->vt = VT_DATE;
+      out->date = *v;
+      return true;
+    }
+    case TypeTarget::AnsiText:
+      // Through the code page and back, as an 8-bit string holds it.
+      SetBstr(out, AnsiZToText(TextToAnsi(text).c_str()));
+      return true;
+    case TypeTarget::Empty: out.clear(); return true;
+    case TypeTarget::None:
+    case TypeTarget::Variant:
+    case TypeTarget::Opaque: return false;
+  }
+  return false;
+}
+
+void ReadTypedValue(const XmlNode& element, bool& found, UniqueVariant& result) {
+  std::u16string typeText;
+  XmlNode typeNode = FindChildTag(element, kKeyType);
+  if (!typeNode.Empty()) {
+    found = true;
+    UniqueVariant type;
+    ReadNodeValue(typeNode, type);
+    typeText = VariantBstrText(*type.get());
+  }
+  UniqueVariant raw;
+  XmlNode valueNode = FindChildTag(element, kKeyValue);
+  if (!valueNode.Empty()) {
+    found = true;
+    ReadNodeValue(valueNode, raw);
+  } else {
+    SetBstr(raw, u"");
+  }
+  if (!typeText.empty()) {
+    TypeTarget target = TypeCodeFromName(typeText);
+    if (target != TypeTarget::None) {
+      if (ConvertTypedValue(*raw.get(), target, result)) return;
+      SetAPIErrorText(msg::kTypeConversion + typeText);
+    }
+  }
+  result.clear();
+  *result.get() = raw.release();
+}
+
+std::u16string ValueTextFromVariant(const VARIANT& value) {
+  const VARTYPE vt = value.vt;
+  if (vt == VT_EMPTY || vt == VT_NULL || vt == (VT_BYREF | VT_EMPTY) || vt == (VT_BYREF | VT_NULL)) return {};
+  if (vt == VT_BOOL) return value.boolVal != VARIANT_FALSE ? u"true" : u"false";
+  // A reference to nothing is refused before the platform would follow it.
+  if ((vt & VT_BYREF) != 0 && value.byref == nullptr) throw std::invalid_argument("null reference in VARIANT");
+  if ((vt & VT_ARRAY) != 0 && (vt & VT_BYREF) == 0 && value.parray == nullptr)
+    throw std::invalid_argument("null array in VARIANT");
+  if (auto text = VariantToTextStrict(value)) return *text;
+  UniqueVariant out;
+  HRESULT hr = Sys().VariantChangeTypeEx(out.get(), const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT, 0, VT_BSTR);
+  if (FAILED(hr) || out->vt != VT_BSTR) throw std::invalid_argument("VARIANT without a text form");
+  return VariantBstrText(*out.get());
+}
+
+void XMLGetData(VARIANT* Value, const char* XMLText, const char* VarName, std::uint8_t Direction) {
+  ClearAPIError();
+  if (Value == nullptr) throw std::invalid_argument("no VARIANT to fill");
+  // What the caller's VARIANT held goes; a type word the platform does not
+  // know cannot be released and is simply overwritten.
+  Sys().VariantClear(Value);
+  ::VariantInit(Value);
+  Value->vt = VT_NULL;
+
+  bool found = false;
+  const std::u16string name = PlainText(VarName);
+  {
+    XmlDocument doc = ParseCallDocument(PlainText(XMLText));
+    XmlNode root = doc.Root();
+    std::u16string rootName = root.Name();
+    if (NameMatchesKey(rootName, kKeyProcedure) || NameMatchesKey(rootName, kKeyWindow)) {
+      XmlNodeList children = root.Children();
+      const long count = children.Count();
+      for (long i = 0; i < count; ++i) {
+        XmlNode child = children.Item(i);
+        std::u16string childName = child.Name();
+        bool in = (Direction == 0 || Direction == 1) && NameMatchesKey(childName, kKeyDataIn);
+        bool out = (Direction == 0 || Direction == 2) && NameMatchesKey(childName, kKeyDataOut);
+        if ((in || out) && ReadNodeName(child) == name) {
+          UniqueVariant result;
+          ReadTypedValue(child, found, result);
+          *Value = result.release();
+          break;
+        }
+      }
+    }
+  }
+  if (!found) SetAPIErrorText(msg::kNoVariable + name);
+}
+
+const char* XMLSetData(const char* XMLText, const char* VarName, const VARIANT& Value, std::uint8_t Direction,
+                       const char* SectionName) {
+  ClearAPIError();
+  const std::u16string typeText = TypeNameFromCode(Value.vt);
+  std::u16string result;
+  {
+    XmlDocument doc = ParseCallDocument(PlainText(XMLText));
+    const std::u16string name = PlainText(VarName);
+    const std::u16string section = PlainText(SectionName);
+    auto isCall = [](const std::u16string& n) {
+      return NameMatchesKey(n, kKeyProcedure) || NameMatchesKey(n, kKeyWindow);
+    };
+
+    XmlNode target = doc.Root();
+    if (!section.empty()) {
+      XmlNodeList children = target.Children();
+      const long count = children.Count();
+      for (long i = 0; i < count; ++i) {
+        XmlNode child = children.Item(i);
+        if (isCall(child.Name()) && ReadNodeName(child) == section) {
+          target = std::move(child);
+          break;
+        }
+      }
+    }
+    if (!isCall(target.Name())) {
+      SetAPIErrorText(msg::kNoProcedureOrWindow);
+      return nullptr;
+    }
+    const std::u16string valueText = ValueTextFromVariant(Value);
+
+    bool written = false;
+    XmlNodeList children = target.Children();
+    const long count = children.Count();
+    for (long i = 0; i < count && !written; ++i) {
+      XmlNode child = children.Item(i);
+      bool qualifies = Direction == 0;
+      if (Direction == 1 || Direction == 2) {
+        std::u16string childName = child.Name();
+        qualifies = Direction == 1 ? NameMatchesKey(childName, kKeyDataIn) : NameMatchesKey(childName, kKeyDataOut);
+      }
+      if (qualifies && ReadNodeName(child) == name) {
+        SetChildTagValue(child, kKeyType, typeText);
+        SetChildTagValue(child, kKeyValue, valueText);
+        written = true;
+      }
+    }
+    if (!written) {
+      // New elements go into the target's namespace under its own prefix,
+      // which is declared there already.
+      const std::u16string prefix = target.Prefix();
+      const std::u16string ns = target.NamespaceUri();
+      auto qualified = [&](const char16_t* local) {
+        return prefix.empty() ? std::u16string(local) : prefix + u":" + local;
+      };
+      XmlNode variable = target.AppendElement(qualified(Direction == 1 ? kKeyDataIn : kKeyDataOut), ns);
+      variable.SetAttribute(kKeyName, name);
+      variable.AppendElement(qualified(kKeyType), ns).SetText(typeText);
+      variable.AppendElement(qualified(kKeyValue), ns).SetText(valueText);
+    }
+    result = CrLfLines(doc.Serialize());
+  }
+  return TextToPlain(result);
+}
+
+}  // namespace karvo
