@@ -4,4 +4,6 @@
 set(KARVO_PORTABLE_SOURCES
   src/PluginsSharedMem/BlockFields.cpp
   src/host/ObjectModel.cpp
+  src/conversions/TextForms.cpp
+  src/link/HostArgs.cpp
 )

@@ -22,6 +22,10 @@ Syscalls ProductTable() {
   s.VariantClear = ::VariantClear;
   s.VariantCopy = ::VariantCopy;
   s.VariantChangeTypeEx = ::VariantChangeTypeEx;
+  s.VarBstrFromCy = ::VarBstrFromCy;
+  s.VarBstrFromDate = ::VarBstrFromDate;
+  s.VarBstrFromBool = ::VarBstrFromBool;
+  s.GetLocaleInfoW = ::GetLocaleInfoW;
   s.HeapAlloc = ::HeapAlloc;
   s.HeapFree = ::HeapFree;
   s.MessageBoxW = ::MessageBoxW;

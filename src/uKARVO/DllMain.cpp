@@ -1,5 +1,7 @@
 // The library's entry point: it only sets and frees the library's own
-// state, since it runs under the loader lock.
+// state, since it runs under the loader lock. The regional settings are
+// read here once, so that every text form in one process agrees.
+#include "conversions/VariantText.h"
 #include "link/AnsiStrings.h"
 #include "link/ProcessState.h"
 #include "platform/WindowsSupport.h"
@@ -9,6 +11,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     case DLL_PROCESS_ATTACH:
       karvo::ResetProcessState();
       karvo::AttachMemoryManager();
+      karvo::ReadRegionalSettings();
       break;
     case DLL_PROCESS_DETACH:
       karvo::ReleaseProcessState();
