@@ -71,6 +71,45 @@ KARVO_API KARVO_HANDLE __stdcall OpenQuerySQLW(BSTR SQLText, unsigned char SysDa
 typedef unsigned char(__stdcall* KARVO_PFN_CloseQuerySQL)(KARVO_HANDLE QueryHandle);
 KARVO_API unsigned char __stdcall CloseQuerySQL(KARVO_HANDLE QueryHandle);
 
+/* ---- Host objects ---- */
+
+typedef const char*(__stdcall* KARVO_PFN_GetPropertyList)(KARVO_HANDLE aObject, unsigned int aFlags);
+KARVO_API const char* __stdcall GetPropertyList(KARVO_HANDLE aObject, unsigned int aFlags);
+typedef void(__stdcall* KARVO_PFN_GetProperty)(VARIANT* aResult, KARVO_HANDLE aObject, const char* aPropName);
+KARVO_API void __stdcall GetProperty(VARIANT* aResult, KARVO_HANDLE aObject, const char* aPropName);
+typedef const char*(__stdcall* KARVO_PFN_GetPropertyStr)(KARVO_HANDLE aObject, const char* aPropName);
+KARVO_API const char* __stdcall GetPropertyStr(KARVO_HANDLE aObject, const char* aPropName);
+typedef unsigned char(__stdcall* KARVO_PFN_SetProperty)(KARVO_HANDLE aObject, const char* aPropName, VARIANT aPropValue);
+KARVO_API unsigned char __stdcall SetProperty(KARVO_HANDLE aObject, const char* aPropName, VARIANT aPropValue);
+typedef unsigned char(__stdcall* KARVO_PFN_SetPropertyStr)(KARVO_HANDLE aObject, const char* aPropName, const char* aPropValue);
+KARVO_API unsigned char __stdcall SetPropertyStr(KARVO_HANDLE aObject, const char* aPropName, const char* aPropValue);
+typedef const char*(__stdcall* KARVO_PFN_GetControlsList)(KARVO_HANDLE aContainer, unsigned int aFlags);
+KARVO_API const char* __stdcall GetControlsList(KARVO_HANDLE aContainer, unsigned int aFlags);
+typedef KARVO_HANDLE(__stdcall* KARVO_PFN_GetControl)(KARVO_HANDLE aContainer, const char* aControlName);
+KARVO_API KARVO_HANDLE __stdcall GetControl(KARVO_HANDLE aContainer, const char* aControlName);
+typedef KARVO_HANDLE(__stdcall* KARVO_PFN_AddControl)(KARVO_HANDLE aContainer, const char* aText1, const char* aText2);
+KARVO_API KARVO_HANDLE __stdcall AddControl(KARVO_HANDLE aContainer, const char* aText1, const char* aText2);
+typedef unsigned char(__stdcall* KARVO_PFN_CloneContener)(KARVO_HANDLE aContainer, int aNumber);
+KARVO_API unsigned char __stdcall CloneContener(KARVO_HANDLE aContainer, int aNumber);
+typedef unsigned char(__stdcall* KARVO_PFN_AddMenuItem)(KARVO_HANDLE aMenu, KARVO_HANDLE aMenuItem);
+KARVO_API unsigned char __stdcall AddMenuItem(KARVO_HANDLE aMenu, KARVO_HANDLE aMenuItem);
+typedef unsigned char(__stdcall* KARVO_PFN_LoadResource)(KARVO_HANDLE aBitmap, KARVO_HANDLE aInstance, const char* aResName, int aResID);
+/* LoadResource has the name of a Windows API function: load it with
+   GetProcAddress(module, "LoadResource") as a KARVO_PFN_LoadResource. */
+#ifdef KARVO_BUILDING_DLL
+KARVO_API unsigned char __stdcall KarvoLoadResource(KARVO_HANDLE aBitmap, KARVO_HANDLE aInstance, const char* aResName, int aResID);
+#endif
+typedef unsigned char(__stdcall* KARVO_PFN_LoadResourceA)(KARVO_HANDLE aBitmap, KARVO_HANDLE aInstance, KARVO_ANSISTRING aResName, int aResID);
+KARVO_API unsigned char __stdcall LoadResourceA(KARVO_HANDLE aBitmap, KARVO_HANDLE aInstance, KARVO_ANSISTRING aResName, int aResID);
+typedef unsigned char(__stdcall* KARVO_PFN_LoadResourceW)(KARVO_HANDLE aBitmap, KARVO_HANDLE aInstance, BSTR aResName, int aResID);
+KARVO_API unsigned char __stdcall LoadResourceW(KARVO_HANDLE aBitmap, KARVO_HANDLE aInstance, BSTR aResName, int aResID);
+typedef unsigned char(__stdcall* KARVO_PFN_ExecuteAction)(KARVO_HANDLE aAction);
+KARVO_API unsigned char __stdcall ExecuteAction(KARVO_HANDLE aAction);
+typedef unsigned char(__stdcall* KARVO_PFN_ExecuteMethod)(void* aCode, void* aData);
+KARVO_API unsigned char __stdcall ExecuteMethod(void* aCode, void* aData);
+typedef unsigned char(__stdcall* KARVO_PFN_ExecuteClassMethodByName)(KARVO_HANDLE aObject, const char* aMethodName);
+KARVO_API unsigned char __stdcall ExecuteClassMethodByName(KARVO_HANDLE aObject, const char* aMethodName);
+
 /* ---- Host object model (for hosts that serve their plug-ins in-process) ---- */
 
 typedef unsigned char(__stdcall* KARVO_PFN_KarvoInstallObjectModel)(void* aModel);

@@ -26,6 +26,10 @@ Syscalls ProductTable() {
   s.VarBstrFromDate = ::VarBstrFromDate;
   s.VarBstrFromBool = ::VarBstrFromBool;
   s.GetLocaleInfoW = ::GetLocaleInfoW;
+  s.CompareStringW = ::CompareStringW;
+  s.ReadProcessMemory = ::ReadProcessMemory;
+  s.VarI4FromStr = ::VarI4FromStr;
+  s.VarR8FromStr = ::VarR8FromStr;
   s.HeapAlloc = ::HeapAlloc;
   s.HeapFree = ::HeapFree;
   s.MessageBoxW = ::MessageBoxW;
