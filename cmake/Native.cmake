@@ -13,6 +13,7 @@ if(BUILD_TESTING)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
   file(GLOB NATIVE_TESTS CONFIGURE_DEPENDS tests/native/*.cpp)
   add_executable(karvo_native_tests ${NATIVE_TESTS})
+  target_include_directories(karvo_native_tests PRIVATE tests/fakemodel)
   target_link_libraries(karvo_native_tests PRIVATE karvo_portable gtest_main)
   add_test(NAME native_tests COMMAND karvo_native_tests)
   # libFuzzer comes with clang only.

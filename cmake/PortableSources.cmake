@@ -6,6 +6,7 @@ set(KARVO_PORTABLE_SOURCES
   src/host/ObjectModel.cpp
   src/conversions/TextForms.cpp
   src/link/HostArgs.cpp
+  src/database/CsvBuilder.cpp
   src/hostobjects/NameRules.cpp
   src/hostobjects/NumberRules.cpp
   src/hostobjects/ObjectLists.cpp

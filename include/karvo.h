@@ -71,6 +71,35 @@ KARVO_API KARVO_HANDLE __stdcall OpenQuerySQLW(BSTR SQLText, unsigned char SysDa
 typedef unsigned char(__stdcall* KARVO_PFN_CloseQuerySQL)(KARVO_HANDLE QueryHandle);
 KARVO_API unsigned char __stdcall CloseQuerySQL(KARVO_HANDLE QueryHandle);
 
+/* ---- Result sets ---- */
+
+typedef const char*(__stdcall* KARVO_PFN_FieldByNameSQL)(KARVO_HANDLE aDSHandle, const char* aFieldName);
+KARVO_API const char* __stdcall FieldByNameSQL(KARVO_HANDLE aDSHandle, const char* aFieldName);
+typedef void(__stdcall* KARVO_PFN_FieldByNameSQLA)(KARVO_ANSISTRING* aResult, KARVO_HANDLE aDSHandle, KARVO_ANSISTRING aFieldName);
+KARVO_API void __stdcall FieldByNameSQLA(KARVO_ANSISTRING* aResult, KARVO_HANDLE aDSHandle, KARVO_ANSISTRING aFieldName);
+typedef void(__stdcall* KARVO_PFN_FieldByNameSQLW)(BSTR* aResult, KARVO_HANDLE aDSHandle, BSTR aFieldName);
+KARVO_API void __stdcall FieldByNameSQLW(BSTR* aResult, KARVO_HANDLE aDSHandle, BSTR aFieldName);
+typedef unsigned char(__stdcall* KARVO_PFN_FirstSQL)(KARVO_HANDLE aDSHandle);
+KARVO_API unsigned char __stdcall FirstSQL(KARVO_HANDLE aDSHandle);
+typedef unsigned char(__stdcall* KARVO_PFN_LastSQL)(KARVO_HANDLE aDSHandle);
+KARVO_API unsigned char __stdcall LastSQL(KARVO_HANDLE aDSHandle);
+typedef unsigned char(__stdcall* KARVO_PFN_NextSQL)(KARVO_HANDLE aDSHandle);
+KARVO_API unsigned char __stdcall NextSQL(KARVO_HANDLE aDSHandle);
+typedef unsigned char(__stdcall* KARVO_PFN_PriorSQL)(KARVO_HANDLE aDSHandle);
+KARVO_API unsigned char __stdcall PriorSQL(KARVO_HANDLE aDSHandle);
+typedef unsigned char(__stdcall* KARVO_PFN_CountSQL)(KARVO_HANDLE aDSHandle);
+KARVO_API unsigned char __stdcall CountSQL(KARVO_HANDLE aDSHandle);
+typedef unsigned char(__stdcall* KARVO_PFN_EofSQL)(KARVO_HANDLE aDSHandle);
+KARVO_API unsigned char __stdcall EofSQL(KARVO_HANDLE aDSHandle);
+typedef const char*(__stdcall* KARVO_PFN_GetCSVQuerySQL)(KARVO_HANDLE aDSHandle, int aStart, int aCount, unsigned char aWithHeader);
+KARVO_API const char* __stdcall GetCSVQuerySQL(KARVO_HANDLE aDSHandle, int aStart, int aCount, unsigned char aWithHeader);
+typedef void(__stdcall* KARVO_PFN_GetCSVQuerySQLA)(KARVO_ANSISTRING* aResult, KARVO_HANDLE aDSHandle, int aStart, int aCount, unsigned char aWithHeader);
+KARVO_API void __stdcall GetCSVQuerySQLA(KARVO_ANSISTRING* aResult, KARVO_HANDLE aDSHandle, int aStart, int aCount, unsigned char aWithHeader);
+typedef void(__stdcall* KARVO_PFN_GetCSVQuerySQLW)(BSTR* aResult, KARVO_HANDLE aDSHandle, int aStart, int aCount, unsigned char aWithHeader);
+KARVO_API void __stdcall GetCSVQuerySQLW(BSTR* aResult, KARVO_HANDLE aDSHandle, int aStart, int aCount, unsigned char aWithHeader);
+typedef const char*(__stdcall* KARVO_PFN_GetXMLQuerySQL)(unsigned int aArg1, unsigned int aArg2, unsigned int aArg3, unsigned int aArg4);
+KARVO_API const char* __stdcall GetXMLQuerySQL(unsigned int aArg1, unsigned int aArg2, unsigned int aArg3, unsigned int aArg4);
+
 /* ---- Host objects ---- */
 
 typedef const char*(__stdcall* KARVO_PFN_GetPropertyList)(KARVO_HANDLE aObject, unsigned int aFlags);

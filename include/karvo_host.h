@@ -64,6 +64,21 @@ typedef struct TPluginsSharedMemData {
 #define KARVO_CMD_CLONE_CONTENER "CLONE_CONTENER"
 #define KARVO_CMD_PROC "_PROC_" /* SQL = procedure name, Data = arguments joined by U+0001 */
 
+/* What refhost, the reference host, answers (a host of its own may answer
+ * otherwise within the contract):
+ * - GET_FROM_QUERY_SQL, GET_FROM_SYS_QUERY_SQL: on success Data holds every
+ *   row of the query's result, without field names: the values of a row as
+ *   text (NULL as empty) joined by ";", the rows joined by CR LF, nothing
+ *   quoted or escaped; an empty result gives an empty Data. An answer that
+ *   does not fit Data (16382 units) and SQL the database rejects fail with
+ *   the message in Data.
+ * - OPEN_QUERY_SQL, OPEN_SYS_QUERY_SQL: DataPointer = a TDataSource object
+ *   of refhost's object model over the query's data set; a statement that
+ *   begins with the comment FORWARD_ONLY in slash-star brackets opens it
+ *   forward-only.
+ * - GET_CSV_QUERY_SQL: the export text of the library's in-process export,
+ *   in UTF-16; its limits and refusals as the reply's message. */
+
 /* Reply code (EXECUTE_SQL, CLOSE_QUERY_SQL): Command is one character whose
  * code is the result. Reply verdict (all other commands): Command beginning
  * with U+0001 is success with the answer in Data; otherwise Data holds the

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <functional>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "karvo_host.h"
 

@@ -8,7 +8,7 @@ SUDO=""
 
 need_pkgs=(
   cmake ninja-build g++-mingw-w64-i686-posix mingw-w64-i686-dev
-  wine wine32:i386 googletest duktape-dev clang llvm locales python3
+  wine wine32:i386 googletest duktape-dev clang llvm locales python3 sqlite3
 )
 
 missing=()

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "SqlDemo.h"
 #include "karvo.h"
 
 namespace {
@@ -24,8 +25,6 @@ extern "C" __declspec(dllexport) int __stdcall KarvoPluginRun(const char* apiTex
   unsigned char again = OpenAPI(apiText);
   Report("OpenAPI again", again);
 
-  unsigned char executed = ExecuteSQL("UPDATE KONTRAHENCI SET AKTYWNY = 1", 0);
-  Report("ExecuteSQL", executed);
-  if (executed != 1) ++failures;
+  failures += RunSqlDemo();
   return failures;
 }

@@ -47,10 +47,10 @@ class Object {
   Object() = default;
   // On the installed model (as it is now).
   explicit Object(Handle handle) : Object(InstalledModel(), handle) {}
-  Object(const KarvoObjectModel* model, Handle handle)
-      : model_(handle != 0 ? model : nullptr), handle_(model_ != nullptr ? handle : 0) {}
+  Object(const KarvoObjectModel* model, Handle handle) : model_(model), handle_(handle) {}
 
-  bool empty() const { return model_ == nullptr; }
+  // A zero handle or no model: every operation fails.
+  bool empty() const { return model_ == nullptr || handle_ == 0; }
   explicit operator bool() const { return !empty(); }
   Handle handle() const { return handle_; }
   const KarvoObjectModel* model() const { return model_; }
@@ -93,7 +93,7 @@ class Object {
  protected:
   template <class F, class... A>
   bool Call(F KarvoObjectModel::*op, A... args) const {
-    if (model_ == nullptr || model_->*op == nullptr) return false;
+    if (empty() || model_->*op == nullptr) return false;
     return (model_->*op)(model_->Context, handle_, args...) == KARVO_OM_DONE;
   }
 

@@ -42,6 +42,20 @@ TEST_F(SqlRequests, SystemDatabaseIsRefusedWithoutARequest) {
   EXPECT_EQ(host.RequestCount(), 0u);
 }
 
+TEST_F(SqlRequests, OnlyTheLowByteOfTheFlagSlotCounts) {
+  // A caller that pushes the whole 32-bit slot: 0x101 is 1, 0x100 is 0.
+  using Wide32 = unsigned char(__stdcall*)(const char*, unsigned int);
+  auto exec = reinterpret_cast<Wide32>(reinterpret_cast<void*>(KARVO_FN(p, ExecuteSQL)));
+  auto get = reinterpret_cast<const char*(__stdcall*)(const char*, unsigned int)>(
+      reinterpret_cast<void*>(KARVO_FN(p, GetFromQuerySQL)));
+  EXPECT_EQ(exec("DROP TABLE X", 0x101), 0);
+  EXPECT_EQ(host.RequestCount(), 0u);
+  EXPECT_EQ(exec("DELETE FROM X", 0x100), 1);
+  host.Always(Answer::Verdict(true, u"x"));
+  get("SELECT 1", 0xFF01);
+  EXPECT_EQ(host.Requests().back().Command, "GET_FROM_SYS_QUERY_SQL");
+}
+
 TEST_F(SqlRequests, StatementTooLongForTheFieldIsNotSent) {
   std::string sql(16383, 'x');
   EXPECT_EQ(KARVO_FN(p, ExecuteSQL)(sql.c_str(), 0), 0);
