@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "ObjectsDemo.h"
 #include "SqlDemo.h"
 #include "karvo.h"
 
@@ -26,5 +27,6 @@ extern "C" __declspec(dllexport) int __stdcall KarvoPluginRun(const char* apiTex
   Report("OpenAPI again", again);
 
   failures += RunSqlDemo();
+  failures += RunObjectsDemo();
   return failures;
 }
