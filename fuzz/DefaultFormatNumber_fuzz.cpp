@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!v) return 0;
   std::string c;
   for (char16_t ch : text) {
-    if (ch > 0x7F || ch == '.' || ch == 'x' || ch == 'X' || ch == 'n' || ch == 'N' || ch == 'i' || ch == 'I') std::abort();
+    if (ch > 0x7F || ch == '.' || ch == 'x' || ch == 'X' || ch == 'n' || ch == 'N' || ch == 'i' || ch == 'I')
+      std::abort();
     c += ch == u',' ? '.' : static_cast<char>(ch);
   }
   char* end = nullptr;

@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 1; i < entries.size(); ++i)
       if (karvo::ComparePropertyNames(entries[i - 1].Name, entries[i].Name, wide) > 0) std::abort();
   try {
-    karvo::PropertyListText(obj, entries, flags, [](const KarvoMethod& m) { return static_cast<std::int32_t>(m.Code); });
+    karvo::PropertyListText(obj, entries, flags,
+                            [](const KarvoMethod& m) { return static_cast<std::int32_t>(m.Code); });
   } catch (const karvo::DirectFailure&) {
   }
   return 0;

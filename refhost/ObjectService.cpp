@@ -248,7 +248,8 @@ void GetControl(const Args& a, ReplyWriter& out) {
   std::optional<std::vector<Component*>> kids = Children(Arg(a, 0));
   if (!kids) return out.Verdict(false, u"refhost: to nie jest kontener");
   for (std::size_t i = kids->size(); i-- > 0;)
-    if (NameMatches((*kids)[i]->Name, Arg(a, 1))) return out.Verdict(true, Num(static_cast<std::int32_t>((*kids)[i]->Handle())));
+    if (NameMatches((*kids)[i]->Name, Arg(a, 1)))
+      return out.Verdict(true, Num(static_cast<std::int32_t>((*kids)[i]->Handle())));
   out.Verdict(true, u"0");
 }
 
@@ -300,7 +301,8 @@ void CloneContener(const KarvoRequest& r, ReplyWriter& out) {
   Lock l(ObjectsLock());
   auto* c = Find<Component>(r.DataPointer);
   std::optional<std::int32_t> n = karvo::IntegerTextSyntax(RequestText(r.Data));
-  if (c == nullptr || !c->Windowed() || c->Parent() == nullptr) return out.Verdict(false, u"refhost: tego kontenera nie można sklonować");
+  if (c == nullptr || !c->Windowed() || c->Parent() == nullptr)
+    return out.Verdict(false, u"refhost: tego kontenera nie można sklonować");
   if (!n || *n < 1 || *n > 20) return out.Verdict(false, u"refhost: liczba kopii musi być od 1 do 20");
   std::vector<std::unique_ptr<Component>> copies;
   for (std::int32_t k = 1; k <= *n; ++k) {

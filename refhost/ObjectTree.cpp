@@ -58,22 +58,24 @@ void FailingHandler(Component& form) {
 
 // ---- Classes ----
 const ClassDecl& TComponent() {
-  static const ClassDecl c{u"TComponent", nullptr, {P{u"Name", kUStr, u"TComponentName"}, P{u"Tag", kInt, u"NativeInt"}}, {}};
+  static const ClassDecl c{
+      u"TComponent", nullptr, {P{u"Name", kUStr, u"TComponentName"}, P{u"Tag", kInt, u"NativeInt"}}, {}};
   return c;
 }
 const ClassDecl& TControl() {
-  static const ClassDecl c{u"TControl",
-                           &TComponent(),
-                           {P{u"Left", kInt, u"Integer"}, P{u"Top", kInt, u"Integer"}, P{u"Width", kInt, u"Integer"},
-                            P{u"Height", kInt, u"Integer"}, P{u"Caption", kUStr, u"TCaption"},
-                            P{u"Hint", kUStr, u"string"}, Bool(u"Visible"), Bool(u"Enabled"),
-                            P{u"Align", kEnum, u"TAlign", KARVO_otUByte}, P{u"Anchors", kSet, u"TAnchors", KARVO_otUByte},
-                            P{u"Color", kInt, u"TColor"}, Event(u"OnClick")},
-                           {{u"Refresh", &Refresh}}};
+  static const ClassDecl c{
+      u"TControl",
+      &TComponent(),
+      {P{u"Left", kInt, u"Integer"}, P{u"Top", kInt, u"Integer"}, P{u"Width", kInt, u"Integer"},
+       P{u"Height", kInt, u"Integer"}, P{u"Caption", kUStr, u"TCaption"}, P{u"Hint", kUStr, u"string"},
+       Bool(u"Visible"), Bool(u"Enabled"), P{u"Align", kEnum, u"TAlign", KARVO_otUByte},
+       P{u"Anchors", kSet, u"TAnchors", KARVO_otUByte}, P{u"Color", kInt, u"TColor"}, Event(u"OnClick")},
+      {{u"Refresh", &Refresh}}};
   return c;
 }
 const ClassDecl& TWinControl() {
-  static const ClassDecl c{u"TWinControl", &TControl(), {P{u"TabOrder", kInt, u"TTabOrder", KARVO_otSWord}}, {{u"SetFocus", &SetFocus}}};
+  static const ClassDecl c{
+      u"TWinControl", &TControl(), {P{u"TabOrder", kInt, u"TTabOrder", KARVO_otSWord}}, {{u"SetFocus", &SetFocus}}};
   return c;
 }
 const ClassDecl& TForm() {
@@ -85,12 +87,13 @@ const ClassDecl& TForm() {
   return c;
 }
 const ClassDecl& TMainForm() {
-  static const ClassDecl c{u"TMainForm",
-                           &TForm(),
-                           {Ref(u"Glyph", u"TBitmap"), Ref(u"SaveAction", u"TAction"), Ref(u"EmptyAction", u"TAction"),
-                            Ref(u"BrokenAction", u"TAction"), P{u"ClickCount", kInt, u"Integer"},
-                            P{u"SaveCount", kInt, u"Integer"}, P{u"FailCount", kInt, u"Integer"}},
-                           {{u"ButtonClick", &ButtonClick}, {u"SaveExecute", &SaveExecute}, {u"FailingHandler", &FailingHandler}}};
+  static const ClassDecl c{
+      u"TMainForm",
+      &TForm(),
+      {Ref(u"Glyph", u"TBitmap"), Ref(u"SaveAction", u"TAction"), Ref(u"EmptyAction", u"TAction"),
+       Ref(u"BrokenAction", u"TAction"), P{u"ClickCount", kInt, u"Integer"}, P{u"SaveCount", kInt, u"Integer"},
+       P{u"FailCount", kInt, u"Integer"}},
+      {{u"ButtonClick", &ButtonClick}, {u"SaveExecute", &SaveExecute}, {u"FailingHandler", &FailingHandler}}};
   return c;
 }
 const ClassDecl& TPanel() {
@@ -98,11 +101,11 @@ const ClassDecl& TPanel() {
   return c;
 }
 const ClassDecl& TButton() {
-  static const ClassDecl c{u"TButton",
-                           &TWinControl(),
-                           {Bool(u"Default"), Bool(u"Cancel"), P{u"ModalResult", kInt, u"TModalResult"},
-                            Ref(u"Action", u"TBasicAction")},
-                           {{u"Click", &Click}}};
+  static const ClassDecl c{
+      u"TButton",
+      &TWinControl(),
+      {Bool(u"Default"), Bool(u"Cancel"), P{u"ModalResult", kInt, u"TModalResult"}, Ref(u"Action", u"TBasicAction")},
+      {{u"Click", &Click}}};
   return c;
 }
 const ClassDecl& TEdit() {
@@ -119,30 +122,37 @@ const ClassDecl& TLabel() {
 }
 // A control with a property of every kind, the handled ones and some not.
 const ClassDecl& TGauge() {
-  static const ClassDecl c{
-      u"TGauge",
-      &TControl(),
-      {P{u"Progress", kInt, u"Integer"}, P{u"MaxValue", kInt, u"Cardinal", KARVO_otULong},
-       P{u"Accel", KARVO_tkChar, u"AnsiChar", KARVO_otUByte}, P{u"Kind", kEnum, u"TGaugeKind", KARVO_otUByte},
-       P{u"Ratio", KARVO_tkFloat, u"Double", KARVO_otSLong, KARVO_ftDouble},
-       P{u"Scale", KARVO_tkFloat, u"Single", KARVO_otSLong, KARVO_ftSingle},
-       P{u"Precise", KARVO_tkFloat, u"Extended", KARVO_otSLong, KARVO_ftExtended},
-       P{u"Total", KARVO_tkFloat, u"Comp", KARVO_otSLong, KARVO_ftComp},
-       P{u"Price", KARVO_tkFloat, u"Currency", KARVO_otSLong, KARVO_ftCurr},
-       P{u"ShortText", KARVO_tkString, u"ShortString"}, P{u"Options", kSet, u"TGaugeOptions", KARVO_otUByte},
-       P{u"Symbol", KARVO_tkWChar, u"WideChar", KARVO_otUWord}, P{u"LegacyText", KARVO_tkLString, u"AnsiString"},
-       P{u"WideText", KARVO_tkWString, u"WideString"}, Event(u"OnChange"), P{u"Data", KARVO_tkVariant, u"Variant"},
-       P{u"Counter", KARVO_tkInt64, u"Int64"}, P{u"Points", KARVO_tkDynArray, u"TPointArray"},
-       P{u"Link", KARVO_tkInterface, u"IInterface"}, P{u"Steps", kInt, u"Integer", KARVO_otSLong, KARVO_ftDouble, false}},
-      {}};
+  static const ClassDecl c{u"TGauge",
+                           &TControl(),
+                           {P{u"Progress", kInt, u"Integer"},
+                            P{u"MaxValue", kInt, u"Cardinal", KARVO_otULong},
+                            P{u"Accel", KARVO_tkChar, u"AnsiChar", KARVO_otUByte},
+                            P{u"Kind", kEnum, u"TGaugeKind", KARVO_otUByte},
+                            P{u"Ratio", KARVO_tkFloat, u"Double", KARVO_otSLong, KARVO_ftDouble},
+                            P{u"Scale", KARVO_tkFloat, u"Single", KARVO_otSLong, KARVO_ftSingle},
+                            P{u"Precise", KARVO_tkFloat, u"Extended", KARVO_otSLong, KARVO_ftExtended},
+                            P{u"Total", KARVO_tkFloat, u"Comp", KARVO_otSLong, KARVO_ftComp},
+                            P{u"Price", KARVO_tkFloat, u"Currency", KARVO_otSLong, KARVO_ftCurr},
+                            P{u"ShortText", KARVO_tkString, u"ShortString"},
+                            P{u"Options", kSet, u"TGaugeOptions", KARVO_otUByte},
+                            P{u"Symbol", KARVO_tkWChar, u"WideChar", KARVO_otUWord},
+                            P{u"LegacyText", KARVO_tkLString, u"AnsiString"},
+                            P{u"WideText", KARVO_tkWString, u"WideString"},
+                            Event(u"OnChange"),
+                            P{u"Data", KARVO_tkVariant, u"Variant"},
+                            P{u"Counter", KARVO_tkInt64, u"Int64"},
+                            P{u"Points", KARVO_tkDynArray, u"TPointArray"},
+                            P{u"Link", KARVO_tkInterface, u"IInterface"},
+                            P{u"Steps", kInt, u"Integer", KARVO_otSLong, KARVO_ftDouble, false}},
+                           {}};
   return c;
 }
 const ClassDecl& TMenuItemClass() {
   static const ClassDecl c{u"TMenuItem",
                            &TComponent(),
-                           {P{u"Caption", kUStr, u"TCaption"}, Bool(u"Checked"), P{u"ShortCut", kInt, u"TShortCut", KARVO_otUWord},
-                            Ref(u"Bitmap", u"TBitmap"), P{u"Count", kInt, u"Integer", KARVO_otSLong, KARVO_ftDouble, false},
-                            Event(u"OnClick")},
+                           {P{u"Caption", kUStr, u"TCaption"}, Bool(u"Checked"),
+                            P{u"ShortCut", kInt, u"TShortCut", KARVO_otUWord}, Ref(u"Bitmap", u"TBitmap"),
+                            P{u"Count", kInt, u"Integer", KARVO_otSLong, KARVO_ftDouble, false}, Event(u"OnClick")},
                            {{u"Click", &Click}}};
   return c;
 }
@@ -155,7 +165,9 @@ const ClassDecl& TPopupMenu() {
   return c;
 }
 const ClassDecl& TAction() {
-  static const ClassDecl c{u"TAction", &TComponent(), {P{u"Caption", kUStr, u"string"}, Bool(u"Enabled"), Event(u"OnExecute")},
+  static const ClassDecl c{u"TAction",
+                           &TComponent(),
+                           {P{u"Caption", kUStr, u"string"}, Bool(u"Enabled"), Event(u"OnExecute")},
                            {{u"Execute", &ExecuteAction}}};
   return c;
 }
@@ -170,10 +182,9 @@ const ClassDecl& TBitmap() {
 }
 
 const std::vector<const ClassDecl*>& AllClasses() {
-  static const std::vector<const ClassDecl*> all = {&TComponent(), &TControl(),   &TWinControl(), &TForm(),
-                                                    &TMainForm(),  &TPanel(),     &TButton(),     &TEdit(),
-                                                    &TLabel(),     &TGauge(),     &TMenuItemClass(), &TMainMenu(),
-                                                    &TPopupMenu(), &TAction(),    &TBitmap()};
+  static const std::vector<const ClassDecl*> all = {
+      &TComponent(), &TControl(), &TWinControl(),    &TForm(),     &TMainForm(),  &TPanel(),  &TButton(), &TEdit(),
+      &TLabel(),     &TGauge(),   &TMenuItemClass(), &TMainMenu(), &TPopupMenu(), &TAction(), &TBitmap()};
   return all;
 }
 

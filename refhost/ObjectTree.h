@@ -46,10 +46,10 @@ struct ClassDecl {
 
 // The value of one property, in the storage its kind and precision ask.
 struct PropertyValue {
-  std::uint32_t Bits = 0;   // ordinal kinds, in the property's width
-  long double Float = 0;    // FLOAT, already in the property's precision
-  std::u16string Text;      // text kinds
-  KarvoMethod Method{};     // METHOD: (code, data)
+  std::uint32_t Bits = 0;  // ordinal kinds, in the property's width
+  long double Float = 0;   // FLOAT, already in the property's precision
+  std::u16string Text;     // text kinds
+  KarvoMethod Method{};    // METHOD: (code, data)
 };
 
 class Component : public HostObject {
@@ -123,7 +123,6 @@ class Action : public Component {
   // True when OnExecute ran, false when there is no handler.
   bool Execute();
 };
-
 
 // A float as a property of that precision keeps it.
 long double InPrecision(double v, unsigned floatType);

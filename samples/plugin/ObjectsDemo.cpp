@@ -30,8 +30,8 @@ KARVO_HANDLE Handle(KARVO_HANDLE object, const char* property) {
   VARIANT v;
   VariantInit(&v);
   GetProperty(&v, object, property);
-  KARVO_HANDLE h = v.vt == VT_I4 ? reinterpret_cast<KARVO_HANDLE>(static_cast<ULONG_PTR>(static_cast<ULONG>(v.lVal)))
-                                 : nullptr;
+  KARVO_HANDLE h =
+      v.vt == VT_I4 ? reinterpret_cast<KARVO_HANDLE>(static_cast<ULONG_PTR>(static_cast<ULONG>(v.lVal))) : nullptr;
   VariantClear(&v);
   return h;
 }

@@ -37,7 +37,8 @@ std::uint32_t GetControl(std::uint32_t aContainer, const char* aControlName) {
   // A success whose text is no handle is no answer either: the caller gets
   // null and the message, never a number made up from the text.
   if (r.Success)
-    if (std::optional<std::int32_t> handle = IntegerTextSyntax(r.ResultText)) return static_cast<std::uint32_t>(*handle);
+    if (std::optional<std::int32_t> handle = IntegerTextSyntax(r.ResultText))
+      return static_cast<std::uint32_t>(*handle);
   SetAPIErrorText(msg::kControlReadPrefix + name + msg::kNameSuffix);
   return 0;
 }

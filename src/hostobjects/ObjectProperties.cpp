@@ -34,7 +34,9 @@ std::int32_t MethodPairNumber(const KarvoMethod& pair) {
 
 namespace {
 
-std::u16string NoPropertyMessage(const std::u16string& name) { return msg::kNoPropertyPrefix + name + msg::kNameSuffix; }
+std::u16string NoPropertyMessage(const std::u16string& name) {
+  return msg::kNoPropertyPrefix + name + msg::kNameSuffix;
+}
 
 // Gives the caller's VARIANT a value: what it held goes first.
 void Assign(VARIANT* target, VARIANT value) {
@@ -192,8 +194,8 @@ std::uint8_t SetProperty(std::uint32_t aObject, const char* aPropName, const VAR
 
 std::uint8_t SetPropertyStr(std::uint32_t aObject, const char* aPropName, const char* aPropValue) {
   try {
-    HostProcResult r = CallHostProc(
-        u"SetProperty", JoinHostArgs({HandleText(aObject), PlainText(aPropName), PlainText(aPropValue)}));
+    HostProcResult r =
+        CallHostProc(u"SetProperty", JoinHostArgs({HandleText(aObject), PlainText(aPropName), PlainText(aPropValue)}));
     if (r.Success) return 1;
     SetAPIErrorText(msg::kPropertyStrWriteFailed);
   } catch (...) {

@@ -74,13 +74,15 @@ TEST_F(HostObjectExports, WithoutAModelEveryDirectAttemptGoesToTheHost) {
   EXPECT_EQ(seen[0].SQL, u"GetPropertyList");
   EXPECT_EQ(seen[1].SQL, u"GetControl");
   EXPECT_EQ(seen[2].SQL, u"GetControlsList");
-  EXPECT_EQ(seen[3].Data, u"4352\x0001MaxLength\x0001" u"3");
+  EXPECT_EQ(seen[3].Data,
+            u"4352\x0001MaxLength\x0001"
+            u"3");
   EXPECT_EQ(model.Prop(kEdit, u"MaxLength").Bits, 0u);
 }
 
 TEST_F(HostObjectExports, LoadResourceByItsOwnNameAndItsForms) {
-  auto load = reinterpret_cast<KARVO_PFN_LoadResource>(
-      reinterpret_cast<void*>(::GetProcAddress(p.Module(), "LoadResource")));
+  auto load =
+      reinterpret_cast<KARVO_PFN_LoadResource>(reinterpret_cast<void*>(::GetProcAddress(p.Module(), "LoadResource")));
   ASSERT_NE(load, nullptr);
   EXPECT_EQ(load(H(kBitmap), H(0x400000), "ICON", 0), 1);
   EXPECT_EQ(load(H(kBitmap), H(0x400000), nullptr, 7), 1);

@@ -97,9 +97,10 @@ TEST_F(ListTest, ValuesOfEveryGroup) {
   m.Kind = KARVO_tkMethod;
   m.TypeName = u"TNotifyEvent";
   m.Method = {100, 20};
-  model.Add(2, test::MakeObject(u"T", u"", {Ord(u"Big", u"Cardinal", 0xFFFFFFFFu, KARVO_otULong),
-                                      Ord(u"Small", u"ShortInt", 0xFF, KARVO_otSByte), f, m,
-                                      Str(u"Quote", u"it's;a=b"), Other(u"V", KARVO_tkVariant)}));
+  model.Add(2, test::MakeObject(u"T", u"",
+                                {Ord(u"Big", u"Cardinal", 0xFFFFFFFFu, KARVO_otULong),
+                                 Ord(u"Small", u"ShortInt", 0xFF, KARVO_otSByte), f, m, Str(u"Quote", u"it's;a=b"),
+                                 Other(u"V", KARVO_tkVariant)}));
   EXPECT_EQ(List(2, 4), u"-1;120;'it's;a=b';0.25;-1;");
   EXPECT_EQ(List(2, 7),
             u"Big:Cardinal=-1;OnClick:TNotifyEvent=120;Quote:String='it's;a=b';Ratio:Double=0.25;"
@@ -141,7 +142,8 @@ TEST_F(ListTest, AnyPlatformAnswerKeepsTheSortInsideTheList) {
     v.push_back(e);
   }
   unsigned seed = 1;
-  SortByPropertyName(v, [&](auto&, auto&) { return static_cast<int>((seed = seed * 1103515245u + 12345u) >> 16) % 3 - 1; });
+  SortByPropertyName(
+      v, [&](auto&, auto&) { return static_cast<int>((seed = seed * 1103515245u + 12345u) >> 16) % 3 - 1; });
   std::vector<int> idx;
   for (auto& e : v) idx.push_back(e.Index);
   std::sort(idx.begin(), idx.end());

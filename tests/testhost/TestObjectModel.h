@@ -310,7 +310,8 @@ class TestObjectModel {
   }
   static std::u16string Number(unsigned v) {
     std::u16string s;
-    do s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10)); while ((v /= 10) != 0);
+    do s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
+    while ((v /= 10) != 0);
     return s;
   }
 

@@ -65,7 +65,9 @@ TEST_F(HostObjectWork, ControlsFallBackToTheHost) {
   EXPECT_EQ(PlainText(GetControlsList(kStranger, 0)), u"a;b");
   SeenRequest seen = host->Requests().back();
   EXPECT_EQ(seen.SQL, u"GetControlsList");
-  EXPECT_EQ(seen.Data, u"4026531840\x0001" u"7");
+  EXPECT_EQ(seen.Data,
+            u"4026531840\x0001"
+            u"7");
   host->Always(Answer::Verdict(false, u"host: nie"));
   EXPECT_EQ(GetControlsList(kStranger, 3), nullptr);
   EXPECT_EQ(LastAPIError(), msg::kControlsListFailed);
@@ -75,7 +77,9 @@ TEST_F(HostObjectWork, ControlsFallBackToTheHost) {
     EXPECT_EQ(GetControl(kStranger, "Edit1"), want);
     EXPECT_EQ(LastAPIError(), u"");
   }
-  EXPECT_EQ(host->Requests().back().Data, u"4026531840\x0001" u"Edit1");
+  EXPECT_EQ(host->Requests().back().Data,
+            u"4026531840\x0001"
+            u"Edit1");
   // A success that names no handle is a failure, not a made-up number.
   for (const char16_t* reply : {u"", u"Edit1", u"123 "}) {
     host->Always(Answer::Verdict(true, reply));

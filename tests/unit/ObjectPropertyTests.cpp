@@ -139,7 +139,9 @@ TEST_F(ObjectProperties, GetAsksTheHostForAnUnknownNameOrObject) {
   EXPECT_EQ(v->vt, VT_NULL);
   EXPECT_EQ(LastAPIError(), msg::kPropertyReadFailed);
   EXPECT_EQ(host->Requests().back().SQL, u"GetProperty");
-  EXPECT_EQ(LastHostData(), u"2147483649\x0001" u"Caption");
+  EXPECT_EQ(LastHostData(),
+            u"2147483649\x0001"
+            u"Caption");
   model.Prop(kForm, u"Caption").FailReads = true;
   GetProperty(v.get(), kForm, "Caption");
   EXPECT_EQ(LastAPIError(), msg::kPropertyReadFailed);
@@ -149,10 +151,14 @@ TEST_F(ObjectProperties, ListFallsBackWithTheFlagByte) {
   host->Always(Answer::Verdict(true, u"A=1"));
   EXPECT_EQ(List(kStranger, 0x300), u"A=1");
   EXPECT_EQ(host->Requests().back().SQL, u"GetPropertyList");
-  EXPECT_EQ(LastHostData(), u"2147483649\x0001" u"7");
+  EXPECT_EQ(LastHostData(),
+            u"2147483649\x0001"
+            u"7");
   host->Always(Answer::Verdict(false, u"x"));
   EXPECT_EQ(GetPropertyList(kStranger, 12), nullptr);
-  EXPECT_EQ(LastHostData(), u"2147483649\x0001" u"12");
+  EXPECT_EQ(LastHostData(),
+            u"2147483649\x0001"
+            u"12");
   EXPECT_EQ(LastAPIError(), msg::kPropertyListFailed);
   model.Prop(kForm, u"Left").FailReads = true;
   EXPECT_EQ(GetPropertyList(kForm, 4), nullptr) << "a value that cannot be read sends the whole list to the host";
@@ -186,7 +192,10 @@ TEST_F(ObjectProperties, OrdinalWritesConvertEveryVariantType) {
   EXPECT_EQ(host->RequestCount(), 0u);
   host->Always(Answer::Verdict(true, u""));
   EXPECT_EQ(Set(kForm, "Left", make(VT_UI4, 0x80000000u)), 1);
-  EXPECT_EQ(LastHostData(), u"4096\x0001Left\x0001" u"2147483648") << "out of range goes to the host as text";
+  EXPECT_EQ(LastHostData(),
+            u"4096\x0001Left\x0001"
+            u"2147483648")
+      << "out of range goes to the host as text";
   EXPECT_EQ(Set(kForm, "Left", make(VT_R8, bigBits)), 1);
   EXPECT_EQ(host->RequestCount(), 2u);
   // The width of the property: -1 in a ShortInt is one byte of ones.
@@ -213,7 +222,9 @@ TEST_F(ObjectProperties, TextOnAnOrdinalTriesEachReadingInTurn) {
   UniqueVariant abc;
   *abc.get() = text(L"abc");
   EXPECT_EQ(Set(kForm, "Left", *abc.get()), 0);
-  EXPECT_EQ(LastHostData(), u"4096\x0001Left\x0001" u"abc");
+  EXPECT_EQ(LastHostData(),
+            u"4096\x0001Left\x0001"
+            u"abc");
   EXPECT_EQ(LastAPIError(), msg::kPropertyChangeFailed);
   EXPECT_EQ(std::u16string(U(abc->bstrVal)), u"abc") << "the caller's value is neither changed nor released";
 }
@@ -238,7 +249,9 @@ TEST_F(ObjectProperties, FloatTextAndNullWrites) {
   ::VariantInit(&null);
   null.vt = VT_NULL;
   EXPECT_EQ(Set(kForm, "Caption", null), 1);
-  EXPECT_EQ(LastHostData(), u"4096\x0001" u"Caption\x0001");
+  EXPECT_EQ(LastHostData(),
+            u"4096\x0001"
+            u"Caption\x0001");
   EXPECT_EQ(Set(kForm, "Left", null), 1);
   EXPECT_EQ(Set(kForm, "Hint", null), 1) << "a kind not handled is found and left alone";
   EXPECT_EQ(host->RequestCount(), 2u);
@@ -274,7 +287,9 @@ TEST_F(ObjectProperties, ReferencesAreFollowedAndUnreadableOnesNeverRead) {
 TEST_F(ObjectProperties, MethodWriteFromAnUnreadableAddressGoesToTheHost) {
   host->Always(Answer::Verdict(false, u""));
   EXPECT_EQ(Set(kForm, "OnShow", I4(0x10)), 0);
-  EXPECT_EQ(LastHostData(), u"4096\x0001OnShow\x0001" u"16");
+  EXPECT_EQ(LastHostData(),
+            u"4096\x0001OnShow\x0001"
+            u"16");
   EXPECT_EQ(LastAPIError(), msg::kPropertyChangeFailed);
   EXPECT_EQ(model.Prop(kForm, u"OnShow").Writes, 0);
   std::uint32_t pair[2] = {0x5000, 0x77};
@@ -287,7 +302,9 @@ TEST_F(ObjectProperties, StrFormsAlwaysAskTheHost) {
   EXPECT_EQ(PlainText(GetPropertyStr(kForm, "Caption")), AnsiZToText(TextToAnsi(u"Okno z hosta").c_str()));
   EXPECT_EQ(host->Requests().back().SQL, u"GetProperty");
   EXPECT_EQ(SetPropertyStr(kForm, "Caption", "Nowe"), 1);
-  EXPECT_EQ(LastHostData(), u"4096\x0001" u"Caption\x0001Nowe");
+  EXPECT_EQ(LastHostData(),
+            u"4096\x0001"
+            u"Caption\x0001Nowe");
   EXPECT_EQ(model.Prop(kForm, u"Caption").Text, u"Okno") << "the Str forms never work directly";
   host->Always(Answer::Verdict(false, u"host: nie"));
   EXPECT_EQ(GetPropertyStr(kForm, "Caption"), nullptr);
