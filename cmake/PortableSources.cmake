@@ -9,4 +9,7 @@ set(KARVO_PORTABLE_SOURCES
   src/conversions/TextForms.cpp
   src/link/HostArgs.cpp
   src/xmldoc/CallDocumentText.cpp
+  src/hostobjects/NameRules.cpp
+  src/hostobjects/NumberRules.cpp
+  src/hostobjects/ObjectLists.cpp
 )

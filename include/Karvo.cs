@@ -171,6 +171,57 @@ namespace Karvo
         [DllImport(Dll, EntryPoint = "CSVIsField", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern int CSVIsField([MarshalAs(UnmanagedType.LPStr)] string aValue, [MarshalAs(UnmanagedType.LPStr)] string aLine, byte aSeparator);
 
+        // ---- Host objects ----
+
+        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aObject is the host's, lent and never freed.
+        [DllImport(Dll, EntryPoint = "GetPropertyList", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr GetPropertyList(IntPtr aObject, uint aFlags);
+        // Ownership: aResult is marshalled in and out as a VARIANT; the marshaller clears it; aObject is the host's, lent and never freed; aPropName is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "GetProperty", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern void GetProperty([MarshalAs(UnmanagedType.Struct)] ref object aResult, IntPtr aObject, [MarshalAs(UnmanagedType.LPStr)] string aPropName);
+        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aObject is the host's, lent and never freed; aPropName is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "GetPropertyStr", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr GetPropertyStr(IntPtr aObject, [MarshalAs(UnmanagedType.LPStr)] string aPropName);
+        // Ownership: aObject is the host's, lent and never freed; aPropName is marshalled to the ANSI code page for the call; aPropValue is marshalled to a VARIANT by value; KARVO.DLL copies it.
+        [DllImport(Dll, EntryPoint = "SetProperty", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte SetProperty(IntPtr aObject, [MarshalAs(UnmanagedType.LPStr)] string aPropName, [MarshalAs(UnmanagedType.Struct)] object aPropValue);
+        // Ownership: aObject is the host's, lent and never freed; aPropName is marshalled to the ANSI code page for the call; aPropValue is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "SetPropertyStr", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte SetPropertyStr(IntPtr aObject, [MarshalAs(UnmanagedType.LPStr)] string aPropName, [MarshalAs(UnmanagedType.LPStr)] string aPropValue);
+        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aContainer is the host's, lent and never freed.
+        [DllImport(Dll, EntryPoint = "GetControlsList", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr GetControlsList(IntPtr aContainer, uint aFlags);
+        // Ownership: aContainer is the host's, lent and never freed; aControlName is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "GetControl", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr GetControl(IntPtr aContainer, [MarshalAs(UnmanagedType.LPStr)] string aControlName);
+        // Ownership: aContainer is the host's, lent and never freed; aText1 is marshalled to the ANSI code page for the call; aText2 is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "AddControl", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern IntPtr AddControl(IntPtr aContainer, [MarshalAs(UnmanagedType.LPStr)] string aText1, [MarshalAs(UnmanagedType.LPStr)] string aText2);
+        // Ownership: aContainer is the host's, lent and never freed.
+        [DllImport(Dll, EntryPoint = "CloneContener", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte CloneContener(IntPtr aContainer, int aNumber);
+        // Ownership: aMenu is the host's, lent and never freed; aMenuItem is the host's, lent and never freed.
+        [DllImport(Dll, EntryPoint = "AddMenuItem", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte AddMenuItem(IntPtr aMenu, IntPtr aMenuItem);
+        // Ownership: aBitmap is the host's, lent and never freed; aInstance is the host's, lent and never freed; aResName is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "LoadResource", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte KarvoLoadResource(IntPtr aBitmap, IntPtr aInstance, [MarshalAs(UnmanagedType.LPStr)] string aResName, int aResID);
+        // Ownership: aBitmap is the host's, lent and never freed; aInstance is the host's, lent and never freed; aResName is a counted string of the process's shared memory manager: use the W form from C#.
+        [DllImport(Dll, EntryPoint = "LoadResourceA", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte LoadResourceA(IntPtr aBitmap, IntPtr aInstance, IntPtr aResName, int aResID);
+        // Ownership: aBitmap is the host's, lent and never freed; aInstance is the host's, lent and never freed; aResName is marshalled to a BSTR that the marshaller frees.
+        [DllImport(Dll, EntryPoint = "LoadResourceW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte LoadResourceW(IntPtr aBitmap, IntPtr aInstance, [MarshalAs(UnmanagedType.BStr)] string aResName, int aResID);
+        // Ownership: aAction is the host's, lent and never freed.
+        [DllImport(Dll, EntryPoint = "ExecuteAction", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte ExecuteAction(IntPtr aAction);
+        // Ownership: no texts or handles change hands.
+        [DllImport(Dll, EntryPoint = "ExecuteMethod", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte ExecuteMethod(IntPtr aCode, IntPtr aData);
+        // Ownership: aObject is the host's, lent and never freed; aMethodName is marshalled to the ANSI code page for the call.
+        [DllImport(Dll, EntryPoint = "ExecuteClassMethodByName", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern byte ExecuteClassMethodByName(IntPtr aObject, [MarshalAs(UnmanagedType.LPStr)] string aMethodName);
+
         // ---- Scripts ----
 
         // Ownership: aScriptText is marshalled to the ANSI code page for the call.

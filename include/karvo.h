@@ -181,6 +181,58 @@ KARVO_API const char* __stdcall CSVSetField(const char* aValue, const char* aLin
 typedef int(__stdcall* KARVO_PFN_CSVIsField)(const char* aValue, const char* aLine, unsigned char aSeparator);
 KARVO_API int __stdcall CSVIsField(const char* aValue, const char* aLine, unsigned char aSeparator);
 
+/* ---- Host objects ---- */
+
+/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aObject is the host's, lent and never freed. */
+typedef const char*(__stdcall* KARVO_PFN_GetPropertyList)(KARVO_HANDLE aObject, unsigned int aFlags);
+KARVO_API const char* __stdcall GetPropertyList(KARVO_HANDLE aObject, unsigned int aFlags);
+/* Ownership: aResult must hold a valid VARIANT; it is cleared, then gets the value; the caller VariantClears it; aObject is the host's, lent and never freed; aPropName is only read during the call. */
+typedef void(__stdcall* KARVO_PFN_GetProperty)(VARIANT* aResult, KARVO_HANDLE aObject, const char* aPropName);
+KARVO_API void __stdcall GetProperty(VARIANT* aResult, KARVO_HANDLE aObject, const char* aPropName);
+/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aObject is the host's, lent and never freed; aPropName is only read during the call. */
+typedef const char*(__stdcall* KARVO_PFN_GetPropertyStr)(KARVO_HANDLE aObject, const char* aPropName);
+KARVO_API const char* __stdcall GetPropertyStr(KARVO_HANDLE aObject, const char* aPropName);
+/* Ownership: aObject is the host's, lent and never freed; aPropName is only read during the call; aPropValue is copied and the copy cleared; the caller's VARIANT stays the caller's. */
+typedef unsigned char(__stdcall* KARVO_PFN_SetProperty)(KARVO_HANDLE aObject, const char* aPropName, VARIANT aPropValue);
+KARVO_API unsigned char __stdcall SetProperty(KARVO_HANDLE aObject, const char* aPropName, VARIANT aPropValue);
+/* Ownership: aObject is the host's, lent and never freed; aPropName is only read during the call; aPropValue is only read during the call. */
+typedef unsigned char(__stdcall* KARVO_PFN_SetPropertyStr)(KARVO_HANDLE aObject, const char* aPropName, const char* aPropValue);
+KARVO_API unsigned char __stdcall SetPropertyStr(KARVO_HANDLE aObject, const char* aPropName, const char* aPropValue);
+/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aContainer is the host's, lent and never freed. */
+typedef const char*(__stdcall* KARVO_PFN_GetControlsList)(KARVO_HANDLE aContainer, unsigned int aFlags);
+KARVO_API const char* __stdcall GetControlsList(KARVO_HANDLE aContainer, unsigned int aFlags);
+/* Ownership: aContainer is the host's, lent and never freed; aControlName is only read during the call. */
+typedef KARVO_HANDLE(__stdcall* KARVO_PFN_GetControl)(KARVO_HANDLE aContainer, const char* aControlName);
+KARVO_API KARVO_HANDLE __stdcall GetControl(KARVO_HANDLE aContainer, const char* aControlName);
+/* Ownership: aContainer is the host's, lent and never freed; aText1 is only read during the call; aText2 is only read during the call. */
+typedef KARVO_HANDLE(__stdcall* KARVO_PFN_AddControl)(KARVO_HANDLE aContainer, const char* aText1, const char* aText2);
+KARVO_API KARVO_HANDLE __stdcall AddControl(KARVO_HANDLE aContainer, const char* aText1, const char* aText2);
+/* Ownership: aContainer is the host's, lent and never freed. */
+typedef unsigned char(__stdcall* KARVO_PFN_CloneContener)(KARVO_HANDLE aContainer, int aNumber);
+KARVO_API unsigned char __stdcall CloneContener(KARVO_HANDLE aContainer, int aNumber);
+/* Ownership: aMenu is the host's, lent and never freed; aMenuItem is the host's, lent and never freed. */
+typedef unsigned char(__stdcall* KARVO_PFN_AddMenuItem)(KARVO_HANDLE aMenu, KARVO_HANDLE aMenuItem);
+KARVO_API unsigned char __stdcall AddMenuItem(KARVO_HANDLE aMenu, KARVO_HANDLE aMenuItem);
+/* Ownership: aBitmap is the host's, lent and never freed; aInstance is the host's, lent and never freed; aResName is only read during the call. */
+/* Exported as LoadResource; GetProcAddress(module, "LoadResource") gives a KARVO_PFN_LoadResource. */
+typedef unsigned char(__stdcall* KARVO_PFN_LoadResource)(KARVO_HANDLE aBitmap, KARVO_HANDLE aInstance, const char* aResName, int aResID);
+KARVO_API unsigned char __stdcall KarvoLoadResource(KARVO_HANDLE aBitmap, KARVO_HANDLE aInstance, const char* aResName, int aResID);
+/* Ownership: aBitmap is the host's, lent and never freed; aInstance is the host's, lent and never freed; aResName keeps one extra reference only during the call. */
+typedef unsigned char(__stdcall* KARVO_PFN_LoadResourceA)(KARVO_HANDLE aBitmap, KARVO_HANDLE aInstance, KARVO_ANSISTRING aResName, int aResID);
+KARVO_API unsigned char __stdcall LoadResourceA(KARVO_HANDLE aBitmap, KARVO_HANDLE aInstance, KARVO_ANSISTRING aResName, int aResID);
+/* Ownership: aBitmap is the host's, lent and never freed; aInstance is the host's, lent and never freed; aResName stays the caller's (KARVO.DLL copies it). */
+typedef unsigned char(__stdcall* KARVO_PFN_LoadResourceW)(KARVO_HANDLE aBitmap, KARVO_HANDLE aInstance, BSTR aResName, int aResID);
+KARVO_API unsigned char __stdcall LoadResourceW(KARVO_HANDLE aBitmap, KARVO_HANDLE aInstance, BSTR aResName, int aResID);
+/* Ownership: aAction is the host's, lent and never freed. */
+typedef unsigned char(__stdcall* KARVO_PFN_ExecuteAction)(KARVO_HANDLE aAction);
+KARVO_API unsigned char __stdcall ExecuteAction(KARVO_HANDLE aAction);
+/* Ownership: no texts or handles change hands. */
+typedef unsigned char(__stdcall* KARVO_PFN_ExecuteMethod)(void* aCode, void* aData);
+KARVO_API unsigned char __stdcall ExecuteMethod(void* aCode, void* aData);
+/* Ownership: aObject is the host's, lent and never freed; aMethodName is only read during the call. */
+typedef unsigned char(__stdcall* KARVO_PFN_ExecuteClassMethodByName)(KARVO_HANDLE aObject, const char* aMethodName);
+KARVO_API unsigned char __stdcall ExecuteClassMethodByName(KARVO_HANDLE aObject, const char* aMethodName);
+
 /* ---- Scripts ---- */
 
 /* Ownership: aScriptText is only read during the call. */

@@ -137,6 +137,41 @@ function CSVSetField(aValue: PAnsiChar; aLine: PAnsiChar; aFieldNo: LongInt; aSe
 { Ownership: aValue is only read during the call; aLine is only read during the call. }
 function CSVIsField(aValue: PAnsiChar; aLine: PAnsiChar; aSeparator: Byte): LongInt; stdcall; external KarvoDLL name 'CSVIsField';
 
+{ ---- Host objects ---- }
+
+{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aObject is the host's, lent and never freed. }
+function GetPropertyList(aObject: TKarvoHandle; aFlags: LongWord): PAnsiChar; stdcall; external KarvoDLL name 'GetPropertyList';
+{ Ownership: aResult is cleared, then gets the value; the compiler releases it; aObject is the host's, lent and never freed; aPropName is only read during the call. }
+procedure GetProperty(var aResult: OleVariant; aObject: TKarvoHandle; aPropName: PAnsiChar); stdcall; external KarvoDLL name 'GetProperty';
+{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aObject is the host's, lent and never freed; aPropName is only read during the call. }
+function GetPropertyStr(aObject: TKarvoHandle; aPropName: PAnsiChar): PAnsiChar; stdcall; external KarvoDLL name 'GetPropertyStr';
+{ Ownership: aObject is the host's, lent and never freed; aPropName is only read during the call; pass TVarData(V): KARVO.DLL copies it and clears the copy, V stays the caller's. }
+function SetProperty(aObject: TKarvoHandle; aPropName: PAnsiChar; aPropValue: TVarData): Byte; stdcall; external KarvoDLL name 'SetProperty';
+{ Ownership: aObject is the host's, lent and never freed; aPropName is only read during the call; aPropValue is only read during the call. }
+function SetPropertyStr(aObject: TKarvoHandle; aPropName: PAnsiChar; aPropValue: PAnsiChar): Byte; stdcall; external KarvoDLL name 'SetPropertyStr';
+{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aContainer is the host's, lent and never freed. }
+function GetControlsList(aContainer: TKarvoHandle; aFlags: LongWord): PAnsiChar; stdcall; external KarvoDLL name 'GetControlsList';
+{ Ownership: aContainer is the host's, lent and never freed; aControlName is only read during the call. }
+function GetControl(aContainer: TKarvoHandle; aControlName: PAnsiChar): TKarvoHandle; stdcall; external KarvoDLL name 'GetControl';
+{ Ownership: aContainer is the host's, lent and never freed; aText1 is only read during the call; aText2 is only read during the call. }
+function AddControl(aContainer: TKarvoHandle; aText1: PAnsiChar; aText2: PAnsiChar): TKarvoHandle; stdcall; external KarvoDLL name 'AddControl';
+{ Ownership: aContainer is the host's, lent and never freed. }
+function CloneContener(aContainer: TKarvoHandle; aNumber: LongInt): Byte; stdcall; external KarvoDLL name 'CloneContener';
+{ Ownership: aMenu is the host's, lent and never freed; aMenuItem is the host's, lent and never freed. }
+function AddMenuItem(aMenu: TKarvoHandle; aMenuItem: TKarvoHandle): Byte; stdcall; external KarvoDLL name 'AddMenuItem';
+{ Ownership: aBitmap is the host's, lent and never freed; aInstance is the host's, lent and never freed; aResName is only read during the call. }
+function KarvoLoadResource(aBitmap: TKarvoHandle; aInstance: TKarvoHandle; aResName: PAnsiChar; aResID: LongInt): Byte; stdcall; external KarvoDLL name 'LoadResource';
+{ Ownership: aBitmap is the host's, lent and never freed; aInstance is the host's, lent and never freed; aResName keeps one extra reference only during the call. }
+function LoadResourceA(aBitmap: TKarvoHandle; aInstance: TKarvoHandle; const aResName: AnsiString; aResID: LongInt): Byte; stdcall; external KarvoDLL name 'LoadResourceA';
+{ Ownership: aBitmap is the host's, lent and never freed; aInstance is the host's, lent and never freed; aResName stays the caller's (KARVO.DLL copies it). }
+function LoadResourceW(aBitmap: TKarvoHandle; aInstance: TKarvoHandle; const aResName: WideString; aResID: LongInt): Byte; stdcall; external KarvoDLL name 'LoadResourceW';
+{ Ownership: aAction is the host's, lent and never freed. }
+function ExecuteAction(aAction: TKarvoHandle): Byte; stdcall; external KarvoDLL name 'ExecuteAction';
+{ Ownership: no texts or handles change hands. }
+function ExecuteMethod(aCode: Pointer; aData: Pointer): Byte; stdcall; external KarvoDLL name 'ExecuteMethod';
+{ Ownership: aObject is the host's, lent and never freed; aMethodName is only read during the call. }
+function ExecuteClassMethodByName(aObject: TKarvoHandle; aMethodName: PAnsiChar): Byte; stdcall; external KarvoDLL name 'ExecuteClassMethodByName';
+
 { ---- Scripts ---- }
 
 { Ownership: aScriptText is only read during the call. }

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "ObjectsDemo.h"
 #include "SqlDemo.h"
 #include "XmlDemo.h"
 #include "karvo.h"
@@ -35,5 +36,6 @@ extern "C" __declspec(dllexport) int __stdcall KarvoPluginRun(const char* apiTex
   failures += RunFieldsDemo();
   failures += RunScriptDemo();
   failures += RunXmlDemo(apiText);
+  failures += RunObjectsDemo();
   return failures;
 }

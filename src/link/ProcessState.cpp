@@ -13,6 +13,7 @@ void ResetProcessState() {
   g_state.APIInitialized = false;
   g_state.LongReturnBuffer.reset();
   g_state.LastAPIError.clear();
+  g_state.MethodPairs.clear();
 }
 
 void ReleaseProcessState() {
@@ -20,6 +21,7 @@ void ReleaseProcessState() {
   mem.reset();
   g_state.LongReturnBuffer.reset();
   g_state.LastAPIError.clear();
+  g_state.MethodPairs.clear();
 }
 
 }  // namespace karvo

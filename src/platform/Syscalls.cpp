@@ -26,6 +26,8 @@ Syscalls ProductTable() {
   s.VarBstrFromDate = ::VarBstrFromDate;
   s.VarBstrFromBool = ::VarBstrFromBool;
   s.GetLocaleInfoW = ::GetLocaleInfoW;
+  s.CompareStringW = ::CompareStringW;
+  s.ReadProcessMemory = ::ReadProcessMemory;
   s.HeapAlloc = ::HeapAlloc;
   s.HeapFree = ::HeapFree;
   s.MessageBoxW = ::MessageBoxW;

@@ -1,0 +1,207 @@
+#include "hostobjects/ObjectProperties.h"
+
+#include <new>
+
+#include "conversions/TextForms.h"
+#include "conversions/VariantText.h"
+#include "host/ObjectModel.h"
+#include "hostobjects/ObjectLists.h"
+#include "hostobjects/VariantValues.h"
+#include "link/ApiError.h"
+#include "link/CallHostProc.h"
+#include "link/ExportForms.h"
+#include "link/Messages.h"
+#include "link/ProcessState.h"
+#include "platform/CallerMemory.h"
+
+namespace karvo {
+
+int PlatformNameCompare(const std::u16string& a, const std::u16string& b) {
+  int r = Sys().CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, W(a), static_cast<int>(a.size()), W(b),
+                               static_cast<int>(b.size()));
+  return r == CSTR_LESS_THAN ? -1 : r == CSTR_GREATER_THAN ? 1 : 0;
+}
+
+std::int32_t MethodPairNumber(const KarvoMethod& pair) {
+  auto& pairs = State().MethodPairs;
+  auto& copy = pairs[(std::uint64_t{pair.Code} << 32) | pair.Data];
+  if (!copy) copy = std::make_unique<std::array<std::uint32_t, 2>>();
+  // Written again on every read, so a caller that scribbled on its copy
+  // gets the pair back as it is.
+  *copy = {pair.Code, pair.Data};
+  return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(copy->data()));
+}
+
+namespace {
+
+std::u16string NoPropertyMessage(const std::u16string& name) {
+  return msg::kNoPropertyPrefix + name + msg::kNameSuffix;
+}
+
+// Gives the caller's VARIANT a value: what it held goes first.
+void Assign(VARIANT* target, VARIANT value) {
+  if (target == nullptr) {
+    Sys().VariantClear(&value);
+    return;
+  }
+  Sys().VariantClear(target);
+  *target = value;
+}
+
+VARIANT BstrValue(const std::u16string& text) {
+  VARIANT v;
+  ::VariantInit(&v);
+  v.bstrVal = Sys().SysAllocStringLen(W(text), static_cast<UINT>(text.size()));
+  if (v.bstrVal == nullptr) throw std::bad_alloc();
+  v.vt = VT_BSTR;
+  return v;
+}
+
+VARIANT I4Value(std::int32_t n) {
+  VARIANT v;
+  ::VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = n;
+  return v;
+}
+
+void ReadDirect(VARIANT* aResult, const host::Object& o, const host::PropertyEntry& e) {
+  switch (GroupOfKind(e.Kind)) {
+    case KindGroup::Ordinal: Assign(aResult, I4Value(Need(o.ReadOrdinal(e)))); break;
+    case KindGroup::Float: {
+      VARIANT v;
+      ::VariantInit(&v);
+      v.vt = VT_R8;
+      v.dblVal = Need(o.ReadFloat(e));
+      Assign(aResult, v);
+      break;
+    }
+    case KindGroup::Text: Assign(aResult, BstrValue(Need(o.ReadText(e)))); break;
+    case KindGroup::Method: Assign(aResult, I4Value(MethodPairNumber(Need(o.ReadMethod(e))))); break;
+    case KindGroup::NotHandled: break;  // found, and left as the caller had it
+  }
+}
+
+void WriteDirect(const host::Object& o, const host::PropertyEntry& e, const VARIANT* value) {
+  const KindGroup group = GroupOfKind(e.Kind);
+  if (group == KindGroup::NotHandled) return;
+  if (value == nullptr) throw DirectFailure{};
+  switch (group) {
+    case KindGroup::Ordinal: Need(o.WriteOrdinal(e, Need(VariantToInt32(*value)))); break;
+    case KindGroup::Float: Need(o.WriteFloat(e, Need(VariantToDouble(*value)))); break;
+    case KindGroup::Text: Need(o.WriteText(e, Need(VariantToTextStrict(*value)))); break;
+    case KindGroup::Method: {
+      // The value is the address of a (code, data) pair; it is the caller's
+      // word that something readable lies there, so it is checked.
+      auto address = static_cast<std::uint32_t>(Need(VariantToInt32(*value)));
+      std::uint32_t words[2] = {};
+      Need(ReadCallerMemory(address, words, sizeof words));
+      Need(o.WriteMethod(e, KarvoMethod{words[0], words[1]}));
+      break;
+    }
+    case KindGroup::NotHandled: break;
+  }
+}
+
+void AskHostGetProperty(VARIANT* aResult, std::uint32_t aObject, const std::u16string& name,
+                        const std::u16string& message) {
+  HostProcResult r = CallHostProc(u"GetProperty", JoinHostArgs({HandleText(aObject), name}));
+  if (r.Success) {
+    Assign(aResult, BstrValue(r.ResultText));
+    return;
+  }
+  SetAPIErrorText(message);
+  VARIANT null;
+  ::VariantInit(&null);
+  null.vt = VT_NULL;
+  Assign(aResult, null);
+}
+
+std::uint8_t AskHostSetProperty(std::uint32_t aObject, const std::u16string& name, const VARIANT* value,
+                                const std::u16string& message) {
+  // A value without a text form (or one we could not read) cannot travel.
+  std::optional<std::u16string> text = value != nullptr ? VariantToTextLenient(*value) : std::nullopt;
+  if (text) {
+    HostProcResult r = CallHostProc(u"SetProperty", JoinHostArgs({HandleText(aObject), name, *text}));
+    if (r.Success) return 1;
+  }
+  SetAPIErrorText(message);
+  return 0;
+}
+
+}  // namespace
+
+const char* GetPropertyList(std::uint32_t aObject, std::uint32_t aFlags) {
+  ClearAPIError();
+  const std::uint8_t flags = EffectiveListFlags(aFlags);
+  try {
+    host::Object o(aObject);
+    std::vector<host::PropertyEntry> entries = PublishedProperties(o, PlatformNameCompare);
+    return TextToPlain(PropertyListText(o, entries, flags, MethodPairNumber));
+  } catch (...) {
+  }
+  HostProcResult r = CallHostProc(u"GetPropertyList", JoinHostArgs({HandleText(aObject), SignedText(flags)}));
+  if (r.Success) return TextToPlain(r.ResultText);
+  SetAPIErrorText(msg::kPropertyListFailed);
+  return nullptr;
+}
+
+void GetProperty(VARIANT* aResult, std::uint32_t aObject, const char* aPropName) {
+  ClearAPIError();
+  const std::u16string name = PlainText(aPropName);
+  try {
+    host::Object o(aObject);
+    std::vector<host::PropertyEntry> entries = PublishedProperties(o, PlatformNameCompare);
+    if (const host::PropertyEntry* e = FindProperty(entries, name)) {
+      ReadDirect(aResult, o, *e);
+      return;
+    }
+    AskHostGetProperty(aResult, aObject, name, NoPropertyMessage(name));
+  } catch (...) {
+    AskHostGetProperty(aResult, aObject, name, msg::kPropertyReadFailed);
+  }
+}
+
+const char* GetPropertyStr(std::uint32_t aObject, const char* aPropName) {
+  try {
+    HostProcResult r = CallHostProc(u"GetProperty", JoinHostArgs({HandleText(aObject), PlainText(aPropName)}));
+    if (r.Success) return TextToPlain(r.ResultText);
+    SetAPIErrorText(msg::kPropertyStrReadFailed);
+  } catch (...) {
+    SetAPIErrorText(msg::kPropertyUnexpected);
+  }
+  return nullptr;
+}
+
+std::uint8_t SetProperty(std::uint32_t aObject, const char* aPropName, const VARIANT& aPropValue) {
+  ClearAPIError();
+  // Our own copy, released on every way out; the caller's stays untouched.
+  UniqueVariant copy;
+  const VARIANT* value = CopyCallerVariant(aPropValue, copy) ? copy.get() : nullptr;
+  const std::u16string name = PlainText(aPropName);
+  try {
+    host::Object o(aObject);
+    std::vector<host::PropertyEntry> entries = PublishedProperties(o, PlatformNameCompare);
+    if (const host::PropertyEntry* e = FindProperty(entries, name)) {
+      WriteDirect(o, *e, value);
+      return 1;
+    }
+    return AskHostSetProperty(aObject, name, value, NoPropertyMessage(name));
+  } catch (...) {
+    return AskHostSetProperty(aObject, name, value, msg::kPropertyChangeFailed);
+  }
+}
+
+std::uint8_t SetPropertyStr(std::uint32_t aObject, const char* aPropName, const char* aPropValue) {
+  try {
+    HostProcResult r =
+        CallHostProc(u"SetProperty", JoinHostArgs({HandleText(aObject), PlainText(aPropName), PlainText(aPropValue)}));
+    if (r.Success) return 1;
+    SetAPIErrorText(msg::kPropertyStrWriteFailed);
+  } catch (...) {
+    SetAPIErrorText(msg::kPropertyUnexpected);
+  }
+  return 0;
+}
+
+}  // namespace karvo
