@@ -96,18 +96,6 @@ bool NameBefore(const std::u16string& a, const std::u16string& b) {
   return a.size() < b.size();
 }
 
-bool NameMatches(const std::u16string& a, const std::u16string& b) {
-  if (a.empty() || b.empty()) return a.empty() && b.empty();
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
-    if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
 std::uint8_t Flags(const std::u16string& text) {
   std::optional<std::int32_t> f = karvo::IntegerTextSyntax(text);
   std::uint8_t low = f ? static_cast<std::uint8_t>(*f & 0xFF) : 0;
@@ -185,8 +173,8 @@ bool SetFromText(Component& c, const PropertyDecl& p, const std::u16string& text
   switch (GroupOf(p.Kind)) {
     case Group::Ordinal: {
       std::optional<std::int32_t> n = karvo::IntegerTextSyntax(text);
-      if (!n && NameMatches(text, u"True")) n = 1;
-      if (!n && NameMatches(text, u"False")) n = 0;
+      if (!n && AsciiEqualNoCase(text, u"True")) n = 1;
+      if (!n && AsciiEqualNoCase(text, u"False")) n = 0;
       if (!n) return false;
       v.Bits = static_cast<std::uint32_t>(*n);
       return true;
@@ -248,25 +236,14 @@ void GetControl(const Args& a, ReplyWriter& out) {
   std::optional<std::vector<Component*>> kids = Children(Arg(a, 0));
   if (!kids) return out.Verdict(false, u"refhost: to nie jest kontener");
   for (std::size_t i = kids->size(); i-- > 0;)
-    if (NameMatches((*kids)[i]->Name, Arg(a, 1)))
+    if (AsciiEqualNoCase((*kids)[i]->Name, Arg(a, 1)))
       return out.Verdict(true, Num(static_cast<std::int32_t>((*kids)[i]->Handle())));
   out.Verdict(true, u"0");
 }
 
-std::vector<std::u16string> Split(const std::u16string& text) {
-  std::vector<std::u16string> parts(1);
-  for (char16_t ch : text) {
-    if (ch == u';')
-      parts.emplace_back();
-    else
-      parts.back() += ch;
-  }
-  return parts;
-}
-
 void AddControl(const KarvoRequest& r, ReplyWriter& out) {
   Lock l(ObjectsLock());
-  std::vector<std::u16string> parts = Split(RequestText(r.Data));
+  std::vector<std::u16string> parts = SplitText(RequestText(r.Data), u';');
   std::u16string cls = parts[0], name = parts.size() > 1 ? parts[1] : u"";
   std::unique_ptr<Component> made = NewControl(cls, name);
   auto* container = Find<Component>(r.DataPointer);

@@ -1,4 +1,5 @@
 #include "ObjectTree.h"
+#include "RefHostService.h"
 
 #include <windows.h>
 
@@ -18,17 +19,6 @@ constexpr unsigned kInt = KARVO_tkInteger, kEnum = KARVO_tkEnumeration, kSet = K
 P Bool(std::u16string name) { return P{std::move(name), kEnum, u"Boolean", KARVO_otUByte}; }
 P Event(std::u16string name) { return P{std::move(name), kMethod, u"TNotifyEvent"}; }
 P Ref(std::u16string name, std::u16string type) { return P{std::move(name), kClass, std::move(type)}; }
-
-bool AsciiEqualNoCase(const std::u16string& a, const std::u16string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
-    if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
 
 void Bump(Component& c, const char16_t* property) { ++c.Value(property).Bits; }
 void RunEvent(Component& c, const char16_t* event) {

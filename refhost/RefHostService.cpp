@@ -19,17 +19,6 @@ std::map<std::u16string, ProcHandler>& Procedures() {
   return m;
 }
 
-std::vector<std::u16string> SplitArgs(const std::u16string& text) {
-  std::vector<std::u16string> args(1);
-  for (char16_t c : text) {
-    if (c == u'\x0001')
-      args.emplace_back();
-    else
-      args.back() += c;
-  }
-  return args;
-}
-
 void ServeProcedure(const KarvoRequest& request, ReplyWriter& out) {
   std::u16string name = RequestText(request.SQL);
   auto it = Procedures().find(name);
@@ -37,12 +26,34 @@ void ServeProcedure(const KarvoRequest& request, ReplyWriter& out) {
     out.Verdict(false, u"refhost: nieznana procedura " + name);
     return;
   }
-  it->second(SplitArgs(RequestText(request.Data)), out);
+  it->second(SplitText(RequestText(request.Data), u'\x0001'), out);
 }
 
 }  // namespace
 
 std::u16string RequestText(const unsigned short* units) { return reinterpret_cast<const char16_t*>(units); }
+
+std::vector<std::u16string> SplitText(const std::u16string& text, char16_t separator) {
+  std::vector<std::u16string> parts(1);
+  for (char16_t c : text) {
+    if (c == separator)
+      parts.emplace_back();
+    else
+      parts.back() += c;
+  }
+  return parts;
+}
+
+bool AsciiEqualNoCase(const std::u16string& a, const std::u16string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
+    if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
 
 void ReplyWriter::Code(unsigned char code) {
   reply.CommandLength = 1;

@@ -33,5 +33,9 @@ class Service {
 };
 
 std::u16string RequestText(const unsigned short* units);
+// The parts of a text between separators (one part for a text without any).
+std::vector<std::u16string> SplitText(const std::u16string& text, char16_t separator);
+// Equal when only the case of the letters a to z differs.
+bool AsciiEqualNoCase(const std::u16string& a, const std::u16string& b);
 
 }  // namespace refhost
