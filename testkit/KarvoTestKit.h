@@ -12,8 +12,8 @@
 // at the requests and the test objects.
 #pragma once
 
-#include <windows.h>
 #include <objbase.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <initializer_list>
@@ -91,14 +91,14 @@ class TestHostModel {
   // The same operation of each model in turn, until one has done it. The
   // test models leave their outputs alone when they fail, so a later model
   // starts clean.
-#define KARVO_KIT_FORWARD(op, params, args)                                                            \
-  static int KARVO_HOST_CALL op params {                                                               \
-    TestHostModel& self = *static_cast<TestHostModel*>(c);                                            \
-    for (const KarvoObjectModel* model : {self.Objects.Table(), self.Data.Table()}) {                 \
-      void* ctx = model->Context;                                                                      \
-      if (model->op != nullptr && model->op args == KARVO_OM_DONE) return KARVO_OM_DONE;               \
-    }                                                                                                  \
-    return KARVO_OM_FAILED;                                                                            \
+#define KARVO_KIT_FORWARD(op, params, args)                                              \
+  static int KARVO_HOST_CALL op params {                                                 \
+    TestHostModel& self = *static_cast<TestHostModel*>(c);                               \
+    for (const KarvoObjectModel* model : {self.Objects.Table(), self.Data.Table()}) {    \
+      void* ctx = model->Context;                                                        \
+      if (model->op != nullptr && model->op args == KARVO_OM_DONE) return KARVO_OM_DONE; \
+    }                                                                                    \
+    return KARVO_OM_FAILED;                                                              \
   }
   KARVO_KIT_FORWARD(ClassName, (void* c, KarvoHandle h, KarvoTextOut* o), (ctx, h, o))
   KARVO_KIT_FORWARD(ObjectName, (void* c, KarvoHandle h, KarvoTextOut* o), (ctx, h, o))
@@ -214,8 +214,8 @@ inline std::string CallDocument(const std::string& procedure, const std::string&
     return out;
   };
   auto variable = [&](const CallInput& v) {
-    return "<DATAIN NAME=\"" + escaped(v.Name) + "\"><TYPE>" + escaped(v.Type) + "</TYPE><VALUE>" +
-           escaped(v.Value) + "</VALUE></DATAIN>";
+    return "<DATAIN NAME=\"" + escaped(v.Name) + "\"><TYPE>" + escaped(v.Type) + "</TYPE><VALUE>" + escaped(v.Value) +
+           "</VALUE></DATAIN>";
   };
   std::string doc = "<?xml version=\"1.0\"?>\r\n<PROCEDURE NAME=\"" + escaped(procedure) + "\">" +
                     variable({"APIHANDLE", "STRING", apiHandle});

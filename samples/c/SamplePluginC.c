@@ -195,12 +195,14 @@ static const struct {
   const char* name;
   SampleStep run;
 } kSteps[] = {
+    /* clang-format off */
     {"open the API", OpenTheApi},
     {"run a statement", RunAStatement},
     {"read the last error", ReadTheLastError},
     {"report the stock", ReportTheStock},
     {"answer the call", AnswerTheCall},
     {"add a menu item", AddTheMenuItem},
+    /* clang-format on */
 };
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
