@@ -284,7 +284,7 @@ namespace Karvo
 
         // ---- Host object model (for hosts that serve their plug-ins in-process) ----
 
-        // Ownership: no texts or handles change hands.
+        // Ownership: aModel is copied during the call; the Context and the functions it names stay the host's and must stay valid until the model is replaced, uninstalled or KARVO.DLL unloaded.
         [DllImport(Dll, EntryPoint = "KarvoInstallObjectModel", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern byte KarvoInstallObjectModel(IntPtr aModel);
     }

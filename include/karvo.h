@@ -295,7 +295,7 @@ KARVO_API int __stdcall FreeScript(int aScript);
 
 /* ---- Host object model (for hosts that serve their plug-ins in-process) ---- */
 
-/* Ownership: no texts or handles change hands. */
+/* Ownership: aModel is copied during the call; the Context and the functions it names stay the host's and must stay valid until the model is replaced, uninstalled or KARVO.DLL unloaded. */
 typedef unsigned char(__stdcall* KARVO_PFN_KarvoInstallObjectModel)(void* aModel);
 KARVO_API unsigned char __stdcall KarvoInstallObjectModel(void* aModel);
 

@@ -215,7 +215,7 @@ function FreeScript(aScript: LongInt): LongInt; stdcall; external KarvoDLL name 
 
 { ---- Host object model (for hosts that serve their plug-ins in-process) ---- }
 
-{ Ownership: no texts or handles change hands. }
+{ Ownership: aModel is copied during the call; the Context and the functions it names stay the host's and must stay valid until the model is replaced, uninstalled or KARVO.DLL unloaded. }
 function KarvoInstallObjectModel(aModel: Pointer): Byte; stdcall; external KarvoDLL name 'KarvoInstallObjectModel';
 
 implementation

@@ -145,8 +145,19 @@ OWN_RESULT = {
 }
 
 
+# Arguments whose ownership their type cannot tell, by export and name.
+OWN_SPECIAL = {
+    ("KarvoInstallObjectModel", "aModel"): "{n} is copied during the call; the Context and the functions it "
+                                           "names stay the host's and must stay valid until the model is "
+                                           "replaced, uninstalled or KARVO.DLL unloaded",
+}
+
+
 def ownership(e, lang):
     parts = []
+    for t, n in e.args:
+        if (e.name, n) in OWN_SPECIAL:
+            parts.append(OWN_SPECIAL[(e.name, n)].format(n=n))
     if e.result == "RPCHAR":
         parts.append(OWN_RESULT[lang])
     for t, n in e.args:

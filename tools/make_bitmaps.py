@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Draws refhost's bitmaps (uncompressed 24-bit BMP files) into a folder:
-logo.bmp, a 16x16 sign, and open.bmp, a 32x24 folder. They are compiled
-into refhost's resources; nothing drawn here is committed."""
+"""Draws bitmaps (uncompressed 24-bit BMP files) into a folder: logo.bmp,
+a 16x16 sign, and open.bmp, a 32x24 folder. They are compiled into
+refhost's resources and the C sample plug-in's; nothing drawn here is
+committed."""
 import pathlib
 import struct
 import sys

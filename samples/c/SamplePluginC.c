@@ -1,10 +1,18 @@
 /* A plug-in in plain C89: it links with libkarvo.a (or KARVO.lib) through
- * karvo.h, opens the API with the handle its host gives it and works through
- * a list of steps. A step returns 1 when its job went well. */
+ * karvo.h. Its host calls KarvoPluginRun with a call document that carries
+ * the API handle; the plug-in opens the API with it, prices the order the
+ * document asks about, reports the stock of goods from the host's database
+ * and puts its own item, with its own bitmap, into the host's main menu.
+ * It works through a list of steps; a step returns 1 when its job went
+ * well, and every step checks what it got rather than trusting a result
+ * code alone. */
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "karvo.h"
+
+static HINSTANCE thisModule;
 
 static void Report(const char* what, int result) {
   const char* error = GetLastAPIError();
@@ -12,28 +20,29 @@ static void Report(const char* what, int result) {
   fflush(stdout);
 }
 
-static int OpenTheApi(const char* apiText) {
-  unsigned char opened = OpenAPI(apiText);
+static int OpenTheApi(const char* callDocument) {
+  /* OpenAPI takes the bare handle or a call document that carries it. */
+  unsigned char opened = OpenAPI(callDocument);
   Report("OpenAPI", opened);
   return opened == 1;
 }
 
-static int RunAStatement(const char* apiText) {
+static int RunAStatement(const char* callDocument) {
   unsigned char done = ExecuteSQL("UPDATE KONTRAHENCI SET AKTYWNY = 1 WHERE ID = 7", 0);
-  (void)apiText;
+  (void)callDocument;
   Report("ExecuteSQL", done);
   return done == 1 && GetLastAPIError() == NULL;
 }
 
 /* A refused statement leaves its reason; the plain and W forms of the last
  * error must say the same, and the BSTR is ours to free. */
-static int ReadTheLastError(const char* apiText) {
+static int ReadTheLastError(const char* callDocument) {
   BSTR wide = NULL;
   const char* plain;
   char back[512];
   int n;
   unsigned char refused = ExecuteSQL("DELETE FROM UZYTKOWNICY", 1);
-  (void)apiText;
+  (void)callDocument;
   Report("ExecuteSQL on the system database", refused);
   plain = GetLastAPIError();
   GetLastAPIErrorW(&wide);
@@ -43,23 +52,170 @@ static int ReadTheLastError(const char* apiText) {
   return refused != 1 && plain != NULL && strcmp(plain, back) == 0;
 }
 
-/* The steps in order; a query walk, a call document and a menu item come
- * here as their exports land. */
-typedef int (*SampleStep)(const char* apiText);
+/* The stock report: every good walked with the cursor, the ones out of
+ * stock counted, then the same rows exported as delimited text. The export
+ * must hold the header and, row by row, the identifiers the walk read. */
+#define MAX_GOODS 64
+static const char kHeader[] = "\"ID\";\"NAZWA\";\"STAN\";";
+static int ReportTheStock(const char* callDocument) {
+  char ids[MAX_GOODS][16];
+  int rows = 0, outOfStock = 0, ok = 1, i;
+  long units = 0;
+  const char* text;
+  const char* at;
+  unsigned char closed;
+  KARVO_HANDLE q = OpenQuerySQL("SELECT ID, NAZWA, STAN FROM TOWARY ORDER BY ID", 0);
+  (void)callDocument;
+  Report("OpenQuerySQL TOWARY", q != NULL);
+  if (q == NULL) return 0;
+  /* EofSQL answers 1 on a failure, so the loop ends on one; the bound
+   * keeps the plug-in's own table safe whatever the host says. */
+  for (FirstSQL(q); !EofSQL(q) && rows < MAX_GOODS; NextSQL(q)) {
+    const char* id = FieldByNameSQL(q, "ID");
+    const char* stock;
+    /* A text result lives until the next one: copy it before asking again. */
+    sprintf(ids[rows], "%.15s", id ? id : "");
+    stock = FieldByNameSQL(q, "stan");
+    if (ids[rows][0] == '\0' || stock == NULL) ok = 0;
+    if (stock != NULL) {
+      units += atol(stock);
+      if (strcmp(stock, "0") == 0) ++outOfStock;
+    }
+    ++rows;
+  }
+  printf("plugin (C): %d goods, %ld units in stock, %d out of stock\n", rows, units, outOfStock);
+  Report("rows walked", rows);
+  ok = ok && rows > 0 && rows < MAX_GOODS && GetLastAPIError() == NULL;
+
+  /* The export is KARVO.DLL's buffer, and so is the last error: check the
+   * text before Report asks for the message. Exporting up to the last row
+   * says that fewer rows were there than wanted; the rows are all in. */
+  text = GetCSVQuerySQL(q, 0, rows, 1);
+  at = text;
+  if (at == NULL || strncmp(at, kHeader, strlen(kHeader)) != 0) ok = 0;
+  for (i = 0; ok && i < rows; ++i) {
+    /* Every row follows LF CR and begins with its identifier. */
+    char start[24];
+    at = strstr(at, "\n\r");
+    sprintf(start, "\n\r\"%s\";", ids[i]);
+    if (at == NULL || strncmp(at, start, strlen(start)) != 0)
+      ok = 0;
+    else
+      at += 2;
+  }
+  if (ok && strstr(at, "\n\r") != NULL) ok = 0; /* no row more than walked */
+  if (text != NULL) printf("plugin (C): the export is %u bytes\n", (unsigned)strlen(text));
+  Report("GetCSVQuerySQL", ok);
+
+  closed = CloseQuerySQL(q);
+  Report("CloseQuerySQL", closed);
+  return ok && closed == 1;
+}
+
+/* The call: "WycenZamowienie" with a customer, a quantity and a unit price
+ * in grosze; the answer is the order's value in grosze as the output
+ * variable "WartoscGrosze", read back from the answered document. */
+static int AnswerTheCall(const char* callDocument) {
+  VARIANT quantity, price, value, check;
+  const char* name = XMLGetProcName(callDocument);
+  const char* answered;
+  /* Compared at once: the name lives only until the next text result. */
+  int ok = name != NULL && strcmp(name, "WycenZamowienie") == 0;
+  Report("XMLGetProcName WycenZamowienie", ok);
+  if (!ok) return 0;
+
+  VariantInit(&quantity);
+  VariantInit(&price);
+  XMLGetData(&quantity, callDocument, "Ilosc", 1);
+  XMLGetData(&price, callDocument, "CenaGrosze", 1);
+  ok = quantity.vt == VT_I4 && price.vt == VT_I4;
+  Report("XMLGetData Ilosc, CenaGrosze", ok);
+  if (!ok) {
+    VariantClear(&quantity);
+    VariantClear(&price);
+    return 0;
+  }
+
+  VariantInit(&value);
+  value.vt = VT_I4;
+  value.lVal = quantity.lVal * price.lVal;
+  printf("plugin (C): %ld x %ld gr = %ld gr\n", (long)quantity.lVal, (long)price.lVal, (long)value.lVal);
+  answered = XMLSetData(callDocument, "WartoscGrosze", value, 2, NULL);
+
+  /* The answered document is KARVO.DLL's buffer: read it back at once. A
+   * host would take it as the plug-in's answer. */
+  VariantInit(&check);
+  if (answered != NULL) XMLGetData(&check, answered, "WartoscGrosze", 2);
+  ok = check.vt == VT_I4 && check.lVal == value.lVal;
+  Report("XMLSetData WartoscGrosze, read back", ok);
+  VariantClear(&check);
+  VariantClear(&quantity);
+  VariantClear(&price);
+  return ok;
+}
+
+/* An object-valued property (Menu, Bitmap) as a handle. */
+static KARVO_HANDLE HandleProperty(KARVO_HANDLE object, const char* property) {
+  VARIANT v;
+  KARVO_HANDLE h = NULL;
+  VariantInit(&v);
+  GetProperty(&v, object, property);
+  if (v.vt == VT_I4) h = (KARVO_HANDLE)(ULONG_PTR)(ULONG)v.lVal;
+  VariantClear(&v);
+  return h;
+}
+
+/* The plug-in's own item in the host's main menu: the host makes the item,
+ * the bitmap comes from this DLL's resources, and the item goes at the end
+ * of the main menu. */
+static int AddTheMenuItem(const char* callDocument) {
+  KARVO_HANDLE form, menu, item, bitmap;
+  unsigned char loaded, added;
+  (void)callDocument;
+  /* The application stands behind container 0: its children are the forms. */
+  form = GetControl(NULL, "MainForm");
+  Report("GetControl MainForm", form != NULL);
+  if (form == NULL) return 0;
+  menu = HandleProperty(form, "Menu");
+  Report("GetProperty Menu", menu != NULL);
+  item = AddControl(form, "TMenuItem", "mnuStanTowarow;Stan towar\363w");
+  Report("AddControl TMenuItem", item != NULL);
+  if (menu == NULL || item == NULL) return 0;
+  bitmap = HandleProperty(item, "Bitmap");
+  loaded = KarvoLoadResource(bitmap, (KARVO_HANDLE)thisModule, "PLUGINLOGO", 0);
+  Report("KarvoLoadResource PLUGINLOGO", loaded);
+  added = AddMenuItem(menu, item);
+  Report("AddMenuItem", added);
+  return bitmap != NULL && loaded == 1 && added == 1;
+}
+
+/* The steps in order. */
+typedef int (*SampleStep)(const char* callDocument);
 static const struct {
   const char* name;
   SampleStep run;
 } kSteps[] = {
+    /* clang-format off */
     {"open the API", OpenTheApi},
     {"run a statement", RunAStatement},
     {"read the last error", ReadTheLastError},
+    {"report the stock", ReportTheStock},
+    {"answer the call", AnswerTheCall},
+    {"add a menu item", AddTheMenuItem},
+    /* clang-format on */
 };
 
-__declspec(dllexport) int __stdcall KarvoPluginRun(const char* apiText) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  (void)reserved;
+  if (reason == DLL_PROCESS_ATTACH) thisModule = instance;
+  return TRUE;
+}
+
+__declspec(dllexport) int __stdcall KarvoPluginRun(const char* callDocument) {
   int failures = 0;
   size_t i;
   for (i = 0; i < sizeof kSteps / sizeof kSteps[0]; ++i) {
-    int ok = kSteps[i].run(apiText);
+    int ok = kSteps[i].run(callDocument);
     printf("plugin (C): step %-28s %s\n", kSteps[i].name, ok ? "ok" : "FAILED");
     fflush(stdout);
     if (!ok) {

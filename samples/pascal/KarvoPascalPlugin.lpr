@@ -1,7 +1,10 @@
 { A plug-in in Pascal. KarvoShareMem comes first, so that the AnsiStrings of
-  the A forms live in the heap that KARVO.DLL and this module share. The
-  plug-in works through a list of steps; each returns True when its job went
-  well. }
+  the A forms live in the heap that KARVO.DLL and this module share. Its host
+  hands it a call document with the API handle in it; the plug-in opens the
+  API, walks the price list of the host's database and exports it, prices the
+  order the document asks about and adds an item to the host's main menu.
+  It works through a list of steps; each returns True when its job went well,
+  and each checks what it got rather than trusting a result code alone. }
 library KarvoPascalPlugin;
 
 {$IFDEF FPC}
@@ -10,7 +13,9 @@ library KarvoPascalPlugin;
 
 uses
   KarvoShareMem,
+  Windows,
   SysUtils,
+  Variants,
   karvo;
 
 procedure Report(const What: AnsiString; Result: Integer);
@@ -90,6 +95,129 @@ begin
     and (Length(Joined) = 200 * Length(A)) and (Pos(A, Joined) = 1);
 end;
 
+{ The price list: every good walked with the cursor, its identifier read as
+  an AnsiString, its name and price as WideStrings, then the same rows
+  exported in both forms. The W export must be exactly the rows the walk
+  read, Polish letters included; the A export must hold as many rows. }
+function WalkThePriceList(const ApiText: AnsiString): Boolean;
+const
+  MaxGoods = 64;
+var
+  Query: TKarvoHandle;
+  Id, CsvA: AnsiString;
+  Name, Price, CsvW, Expected: WideString;
+  Count, Breaks, At: Integer;
+begin
+  Result := False;
+  Query := OpenQuerySQLW('SELECT ID, NAZWA AS TOWAR, CENA FROM TOWARY ORDER BY NAZWA', 0);
+  Report('OpenQuerySQLW TOWARY', Ord(Query <> nil));
+  if Query = nil then
+    Exit;
+  Count := 0;
+  Expected := '"ID";"TOWAR";"CENA";';
+  { EofSQL answers 1 on a failure, so the walk ends on one. }
+  FirstSQL(Query);
+  while (EofSQL(Query) = 0) and (Count < MaxGoods) do
+  begin
+    FieldByNameSQLA(Id, Query, 'id');
+    FieldByNameSQLW(Name, Query, 'TOWAR');
+    FieldByNameSQLW(Price, Query, 'Cena');
+    Expected := Expected + #10#13'"' + WideString(Id) + '";"' + Name + '";"' + Price + '";';
+    Inc(Count);
+    NextSQL(Query);
+  end;
+  Report('rows walked', Count);
+
+  GetCSVQuerySQLW(CsvW, Query, 0, Count, 1);
+  Result := (Count > 0) and (Count < MaxGoods) and (CsvW = Expected);
+  Report('GetCSVQuerySQLW as walked', Ord(Result));
+
+  GetCSVQuerySQLA(CsvA, Query, 0, Count, 1);
+  Breaks := 0;
+  At := Pos(AnsiString(#10#13), CsvA);
+  while At > 0 do
+  begin
+    Inc(Breaks);
+    Delete(CsvA, 1, At + 1);
+    At := Pos(AnsiString(#10#13), CsvA);
+  end;
+  Report('GetCSVQuerySQLA rows', Breaks);
+  Result := Result and (Breaks = Count) and (CloseQuerySQL(Query) = 1);
+end;
+
+{ The call: the procedure's name in both forms, then the order's inputs
+  and its value as the output variable "Suma" (a float, in zloty), read
+  back from the answered document. }
+function AnswerTheCall(const ApiText: AnsiString): Boolean;
+var
+  NameA: AnsiString;
+  NameW: WideString;
+  Customer, Quantity, Price, Total, Check: OleVariant;
+  Answer: AnsiString;
+  Value: Double;
+begin
+  XMLGetProcNameA(NameA, ApiText);
+  XMLGetProcNameW(NameW, WideString(ApiText));
+  Result := (NameA = 'WycenZamowienie') and (NameW = 'WycenZamowienie');
+  Report('XMLGetProcNameA/W', Ord(Result));
+  if not Result then
+    Exit;
+  XMLGetData(Customer, PAnsiChar(ApiText), 'Klient', 1);
+  XMLGetData(Quantity, PAnsiChar(ApiText), 'Ilosc', 1);
+  XMLGetData(Price, PAnsiChar(ApiText), 'CenaGrosze', 1);
+  Result := (VarType(Customer) = varOleStr) and (VarType(Quantity) = varInteger)
+    and (VarType(Price) = varInteger);
+  Report('XMLGetData Klient, Ilosc, CenaGrosze', Ord(Result));
+  if not Result then
+    Exit;
+  Value := Integer(Quantity) * Integer(Price) / 100;
+  Total := Value;
+  WriteLn('plugin (Pascal): ', WideString(Customer), ': ', Integer(Quantity), ' x ', Integer(Price), ' gr');
+  { The answered document is KARVO.DLL's buffer: copied at once. }
+  Answer := XMLSetData(PAnsiChar(ApiText), 'Suma', TVarData(Total), 2, nil);
+  XMLGetData(Check, PAnsiChar(Answer), 'Suma', 2);
+  Result := (Answer <> '') and (VarType(Check) = varDouble) and (Double(Check) = Value);
+  Report('XMLSetData Suma, read back', Ord(Result));
+end;
+
+{ An object-valued property (Menu, Bitmap) as a handle. }
+function HandleProperty(Obj: TKarvoHandle; const Name: AnsiString): TKarvoHandle;
+var
+  V: OleVariant;
+begin
+  GetProperty(V, Obj, PAnsiChar(Name));
+  if VarType(V) = varInteger then
+    Result := TKarvoHandle(PtrUInt(LongWord(Integer(V))))
+  else
+    Result := nil;
+end;
+
+{ An item of the plug-in in the host's main menu, with the host's own
+  picture number 101 (the A form with an empty name loads by number). }
+function AddTheMenuItem(const ApiText: AnsiString): Boolean;
+var
+  Form, Menu, Item, Bitmap: TKarvoHandle;
+  Loaded, Added: Byte;
+begin
+  Result := False;
+  { The application stands behind container 0: its children are the forms. }
+  Form := GetControl(nil, 'MainForm');
+  Report('GetControl MainForm', Ord(Form <> nil));
+  if Form = nil then
+    Exit;
+  Menu := HandleProperty(Form, 'Menu');
+  Item := AddControl(Form, 'TMenuItem', 'mnuCennik;Cennik (Pascal)');
+  Report('AddControl TMenuItem', Ord(Item <> nil));
+  if (Menu = nil) or (Item = nil) then
+    Exit;
+  Bitmap := HandleProperty(Item, 'Bitmap');
+  Loaded := LoadResourceA(Bitmap, TKarvoHandle(GetModuleHandle(nil)), '', 101);
+  Report('LoadResourceA 101', Loaded);
+  Added := AddMenuItem(Menu, Item);
+  Report('AddMenuItem', Added);
+  Result := (Bitmap <> nil) and (Loaded = 1) and (Added = 1);
+end;
+
 type
   TSampleStep = function(const ApiText: AnsiString): Boolean;
   TSampleStepEntry = record
@@ -97,8 +225,7 @@ type
     Run: TSampleStep;
   end;
 
-{ The steps in order; a query walk, a call document and a menu item come here
-  as their exports land. }
+{ The steps in order. }
 function Steps: TArray<TSampleStepEntry>;
   procedure Add(const Name: AnsiString; Run: TSampleStep);
   begin
@@ -113,6 +240,9 @@ begin
   Add('open it again', OpenAgain);
   Add('run a statement', RunAStatement);
   Add('read the last error', ReadTheLastError);
+  Add('walk the price list', WalkThePriceList);
+  Add('answer the call', AnswerTheCall);
+  Add('add a menu item', AddTheMenuItem);
 end;
 
 function KarvoPluginRun(ApiText: PAnsiChar): LongInt; stdcall;

@@ -44,7 +44,9 @@ int RunObjectsDemo() {
   KARVO_HANDLE form = GetControl(nullptr, "MainForm");
   failures += Check("GetControl MainForm", form != nullptr, 1);
   if (form == nullptr) return failures;
-  Show("GetControlsList", GetControlsList(form, 3));
+  const char* controls = GetControlsList(form, 3);
+  Show("GetControlsList", controls);
+  failures += Check("btnSave among the controls", controls != nullptr && std::strstr(controls, "btnSave:TButton"), 1);
   KARVO_HANDLE button = GetControl(form, "BTNSAVE");
   Show("GetPropertyList btnSave", GetPropertyList(button, 1));
   Show("GetPropertyList Gauge1", GetPropertyList(GetControl(form, "Gauge1"), 7));
@@ -61,14 +63,13 @@ int RunObjectsDemo() {
   // resources, appended to the main menu.
   KARVO_HANDLE item = AddControl(form, "TMenuItem", "mnuPlugin;Z wtyczki");
   failures += Check("AddControl TMenuItem", item != nullptr, 1);
-  // LoadResource shares its name with a Windows function: taken by name.
-  auto loadResource = reinterpret_cast<KARVO_PFN_LoadResource>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("KARVO.DLL"), "LoadResource")));
+  // LoadResource shares its name with a Windows function: karvo.h declares
+  // it as KarvoLoadResource, which the import library maps to the export.
   KARVO_HANDLE bitmap = Handle(item, "Bitmap");
-  KARVO_HANDLE self = reinterpret_cast<KARVO_HANDLE>(GetModuleHandleA(nullptr));
-  failures += Check("LoadResource LOGO", loadResource(bitmap, self, "LOGO", 0), 1);
+  KARVO_HANDLE host = reinterpret_cast<KARVO_HANDLE>(GetModuleHandleA(nullptr));
+  failures += Check("KarvoLoadResource LOGO", KarvoLoadResource(bitmap, host, "LOGO", 0), 1);
   Show("bitmap Width,Height", GetPropertyList(bitmap, 5));
-  failures += Check("LoadResource 70000", loadResource(bitmap, self, nullptr, 70000), 0);
+  failures += Check("KarvoLoadResource 70000", KarvoLoadResource(bitmap, host, nullptr, 70000), 0);
   failures += Check("AddMenuItem", AddMenuItem(Handle(form, "Menu"), item), 1);
   failures += Check("AddMenuItem again", AddMenuItem(Handle(form, "Menu"), item), 0);
 
