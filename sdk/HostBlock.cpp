@@ -1,8 +1,12 @@
-// The host side of the block: create it, serve one request at a time.
+// The host side of the block: create it, serve one request at a time. The
+// block object keeps its mutex open, a request takes one hold to read and one
+// to answer, and polls read the state byte without the mutex.
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
 #include "PluginsSharedMem/TPluginsSharedMem.h"
+#include "PluginsSharedMem/YieldingSpin.h"
 #include "karvo_host.h"
 
 using karvo::TPluginsSharedMem;
@@ -30,11 +34,38 @@ void WriteReply(TPluginsSharedMemData& b, const KarvoReply& r) {
   if (r.WriteData) {
     std::size_t len = 0;
     while (len < KARVO_TEXT_UNITS && r.Data[len] != 0) ++len;
-    karvo::WriteTextField(b, karvo::TextField::Data,
-                          std::u16string(reinterpret_cast<const char16_t*>(r.Data), len));
+    karvo::WriteTextField(b, karvo::TextField::Data, std::u16string(reinterpret_cast<const char16_t*>(r.Data), len));
   }
   if (r.WriteDataPointer) karvo::WriteDataPointer(b, r.DataPointer);
   karvo::WriteStateByte(b, karvo::smsWaitForRead);
+}
+
+constexpr int kReplyAttempts = 5;
+
+// Reads the request and sets smsProcessing under one hold once one has come.
+// Polls look at the state byte without the mutex and only the hold decides.
+bool TryTake(TPluginsSharedMem& mem, KarvoRequest& request) {
+  if (mem.PeekSharedMemState() != karvo::smsToProcess) return false;
+  TPluginsSharedMem::Hold h(mem);
+  if (!h.Owned() || karvo::ReadStateByte(h.Block()) != karvo::smsToProcess) return false;
+  ReadRequest(h.Block(), request);
+  karvo::WriteStateByte(h.Block(), karvo::smsProcessing);
+  return true;
+}
+
+// Waits up to waitMs: about a millisecond of yielding polls, then a poll
+// every millisecond.
+bool TakeRequest(TPluginsSharedMem& mem, KarvoRequest& request, unsigned int waitMs) {
+  const DWORD start = ::GetTickCount();
+  karvo::YieldingSpin spin(std::min<std::int64_t>(karvo::YieldingSpin::kSpinMicros, std::int64_t{waitMs} * 1000));
+  do {
+    if (TryTake(mem, request)) return true;
+  } while (spin.Again());
+  for (;;) {
+    if (TryTake(mem, request)) return true;
+    if (::GetTickCount() - start >= waitMs) return false;
+    ::Sleep(1);
+  }
 }
 
 }  // namespace
@@ -58,29 +89,23 @@ const unsigned short* __stdcall KarvoHostApiHandle(const KarvoHostBlock* host) {
   return reinterpret_cast<const unsigned short*>(host->mem->ApiHandle().c_str());
 }
 
-int __stdcall KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler handler, void* context,
-                                unsigned int waitMs) {
+int __stdcall KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler handler, void* context, unsigned int waitMs) {
   if (host == nullptr || !host->mem->Created()) return -1;
   try {
     TPluginsSharedMem& mem = *host->mem;
-    DWORD start = ::GetTickCount();
-    while (mem.SharedMemState() != karvo::smsToProcess) {
-      if (::GetTickCount() - start >= waitMs) return 0;
-      ::Sleep(1);
-    }
     auto request = std::make_unique<KarvoRequest>();
-    {
-      TPluginsSharedMem::Hold h(mem);
-      if (!h.Owned() || karvo::ReadStateByte(h.Block()) != karvo::smsToProcess) return 0;
-      ReadRequest(h.Block(), *request);
-      karvo::WriteStateByte(h.Block(), karvo::smsProcessing);
-    }
     auto reply = std::make_unique<KarvoReply>();
     std::memset(reply.get(), 0, sizeof(KarvoReply));
+    if (!TakeRequest(mem, *request, waitMs)) return 0;
     if (!handler(context, request.get(), reply.get())) return 1;
-    TPluginsSharedMem::Hold h(mem);
-    if (!h.Owned()) return 1;
-    WriteReply(h.Block(), *reply);
+    // The client waits a minute for this reply: a mutex that stays busy
+    // for one wait does not lose it at once.
+    for (int attempt = 0; attempt < kReplyAttempts; ++attempt) {
+      TPluginsSharedMem::Hold h(mem);
+      if (!h.Owned()) continue;
+      WriteReply(h.Block(), *reply);
+      break;
+    }
     return 1;
   } catch (...) {
     return 0;

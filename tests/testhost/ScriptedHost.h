@@ -1,5 +1,8 @@
 // A host for tests: it creates a block with the host SDK and serves it from
-// a thread, answering each request as the test has scripted.
+// a thread, answering each request as the test has scripted. It serves with
+// the SDK's loop, or field by field the literal way (LiteralBlock): the
+// suites run once with each, so every request export is proven against a
+// host that knows none of the SDK's shortcuts.
 #pragma once
 
 #include <cstdint>
@@ -37,11 +40,16 @@ struct Answer {
   static Answer Silent();
 };
 
+enum class HostServing { Sdk, Literal };
+// Literal when the environment variable KARVO_TEST_HOST is "literal".
+HostServing DefaultServing();
+
 class ScriptedHost {
  public:
   using Handler = std::function<Answer(const SeenRequest&)>;
 
-  ScriptedHost();  // answers reply code 1 until told otherwise
+  // Answers reply code 1 until told otherwise.
+  explicit ScriptedHost(HostServing serving = DefaultServing());
   ~ScriptedHost();
   ScriptedHost(const ScriptedHost&) = delete;
   ScriptedHost& operator=(const ScriptedHost&) = delete;
@@ -55,9 +63,11 @@ class ScriptedHost {
   // A raw view of the block, for tests that tamper with it.
   TPluginsSharedMemData* Block() const { return view_; }
   void Stop();
+  HostServing Serving() const { return serving_; }
 
  private:
   static int __stdcall Serve(void* self, const KarvoRequest* req, KarvoReply* reply);
+  HostServing serving_;
   KarvoHostBlock* host_ = nullptr;
   TPluginsSharedMemData* view_ = nullptr;
   void* mapping_ = nullptr;

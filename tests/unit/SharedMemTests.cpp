@@ -98,9 +98,11 @@ TEST_F(SharedMemTest, LocksDoNotNest) {
 TEST_F(SharedMemTest, AbandonedMutexIsTakenOver) {
   std::wstring name(reinterpret_cast<const wchar_t*>(host->ApiHandle().c_str()));
   name += L"MUTEX";
+  dll->SetSharedMemState(smsProcessing);  // the mutex is open already
   std::thread([&] {
-    HANDLE m = ::CreateMutexW(nullptr, TRUE, name.c_str());
+    HANDLE m = ::CreateMutexW(nullptr, FALSE, name.c_str());
     ASSERT_NE(m, nullptr);
+    ASSERT_EQ(::WaitForSingleObject(m, 1000), WAIT_OBJECT_0);
     // The thread ends owning it: the mutex is abandoned.
   }).join();
   dll->SetSharedMemState(smsToProcess);
@@ -114,7 +116,8 @@ TEST_F(SharedMemTest, MutexTimeoutCountsAsFailedLock) {
   HANDLE held = ::CreateEvent(nullptr, TRUE, FALSE, nullptr);
   HANDLE done = ::CreateEvent(nullptr, TRUE, FALSE, nullptr);
   std::thread owner([&] {
-    HANDLE m = ::CreateMutexW(nullptr, TRUE, name.c_str());
+    HANDLE m = ::CreateMutexW(nullptr, FALSE, name.c_str());
+    ::WaitForSingleObject(m, 1000);
     ::SetEvent(held);
     ::WaitForSingleObject(done, 5000);
     ::ReleaseMutex(m);
