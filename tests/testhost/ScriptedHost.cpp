@@ -53,10 +53,23 @@ ScriptedHost::ScriptedHost(HostServing serving) : serving_(serving) {
   handler_ = [](const SeenRequest&) { return Answer::Code(1); };
   host_ = KarvoHostCreate(::GetCurrentProcessId());
   if (host_ == nullptr) return;
-  mapping_ = ::OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE,
-                                reinterpret_cast<const wchar_t*>(KarvoHostApiHandle(host_)));
+  mapping_ =
+      ::OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, reinterpret_cast<const wchar_t*>(KarvoHostApiHandle(host_)));
   if (mapping_ != nullptr)
     view_ = static_cast<TPluginsSharedMemData*>(::MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+  Start();
+}
+
+ScriptedHost::~ScriptedHost() {
+  Stop();
+  if (view_ != nullptr) ::UnmapViewOfFile(view_);
+  if (mapping_ != nullptr) ::CloseHandle(mapping_);
+  KarvoHostFree(host_);
+}
+
+void ScriptedHost::Start() {
+  if (host_ == nullptr || thread_.joinable()) return;
+  stop_ = false;
   if (serving_ == HostServing::Literal) {
     thread_ = std::thread([this] {
       LiteralBlock block(reinterpret_cast<const char16_t*>(KarvoHostApiHandle(host_)));
@@ -66,15 +79,9 @@ ScriptedHost::ScriptedHost(HostServing serving) : serving_(serving) {
     return;
   }
   thread_ = std::thread([this] {
-    while (!stop_) KarvoHostServeOne(host_, &ScriptedHost::Serve, this, 20);
+    while (!stop_ && KarvoHostServeOne(host_, &ScriptedHost::Serve, this, 20) >= 0) {
+    }
   });
-}
-
-ScriptedHost::~ScriptedHost() {
-  Stop();
-  if (view_ != nullptr) ::UnmapViewOfFile(view_);
-  if (mapping_ != nullptr) ::CloseHandle(mapping_);
-  KarvoHostFree(host_);
 }
 
 void ScriptedHost::Stop() {

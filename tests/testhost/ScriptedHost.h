@@ -5,13 +5,13 @@
 // host that knows none of the SDK's shortcuts.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
-#include <atomic>
 
 #include "karvo_host.h"
 
@@ -25,13 +25,13 @@ struct SeenRequest {
 };
 
 struct Answer {
-  bool Reply = true;              // false: leave the request unanswered
-  std::string Command = "\x01";   // reply bytes
+  bool Reply = true;             // false: leave the request unanswered
+  std::string Command = "\x01";  // reply bytes
   bool WriteData = false;
   std::u16string Data;
   bool WritePointer = false;
   std::uint32_t Pointer = 0;
-  unsigned DelayMs = 0;           // wait this long before answering
+  unsigned DelayMs = 0;  // wait this long before answering
 
   static Answer Code(std::uint8_t code);
   static Answer Verdict(bool success, std::u16string data);
@@ -62,7 +62,10 @@ class ScriptedHost {
   void SetState(std::uint8_t state);
   // A raw view of the block, for tests that tamper with it.
   TPluginsSharedMemData* Block() const { return view_; }
+  // Stop ends the serving thread and leaves the block; Start serves again,
+  // as a host restarted on its block would.
   void Stop();
+  void Start();
   HostServing Serving() const { return serving_; }
 
  private:
