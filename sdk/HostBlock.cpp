@@ -17,14 +17,17 @@ struct KarvoHostBlock {
 
 namespace {
 
-void ReadRequest(TPluginsSharedMemData& b, KarvoRequest& r) {
-  std::string command = karvo::ReadCommandBytes(b);
-  std::memcpy(r.Command, command.data(), command.size());
-  r.Command[command.size()] = '\0';
-  std::u16string sql = karvo::ReadTextField(b, karvo::TextField::SQL);
-  std::u16string data = karvo::ReadTextField(b, karvo::TextField::Data);
-  std::memcpy(r.SQL, sql.c_str(), (sql.size() + 1) * 2);
-  std::memcpy(r.Data, data.c_str(), (data.size() + 1) * 2);
+// Runs under the hold, so it copies the fields straight across: a text
+// field holds its text up to the first NUL, and the extra unit of each
+// request field ends one that fills its whole field.
+void ReadRequest(const TPluginsSharedMemData& b, KarvoRequest& r) {
+  std::size_t n = std::min<std::size_t>(b.CommandLength, KARVO_COMMAND_MAX);
+  std::memcpy(r.Command, b.Command, n);
+  r.Command[n] = '\0';
+  std::memcpy(r.SQL, b.SQL, sizeof b.SQL);
+  r.SQL[KARVO_TEXT_UNITS] = 0;
+  std::memcpy(r.Data, b.Data, sizeof b.Data);
+  r.Data[KARVO_TEXT_UNITS] = 0;
   r.DataPointer = karvo::ReadDataPointer(b);
 }
 
@@ -39,8 +42,6 @@ void WriteReply(TPluginsSharedMemData& b, const KarvoReply& r) {
   if (r.WriteDataPointer) karvo::WriteDataPointer(b, r.DataPointer);
   karvo::WriteStateByte(b, karvo::smsWaitForRead);
 }
-
-constexpr int kReplyAttempts = 5;
 
 // Reads the request and sets smsProcessing under one hold once one has come.
 // Polls look at the state byte without the mutex and only the hold decides.
@@ -98,14 +99,8 @@ int __stdcall KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler handle
     std::memset(reply.get(), 0, sizeof(KarvoReply));
     if (!TakeRequest(mem, *request, waitMs)) return 0;
     if (!handler(context, request.get(), reply.get())) return 1;
-    // The client waits a minute for this reply: a mutex that stays busy
-    // for one wait does not lose it at once.
-    for (int attempt = 0; attempt < kReplyAttempts; ++attempt) {
-      TPluginsSharedMem::Hold h(mem);
-      if (!h.Owned()) continue;
-      WriteReply(h.Block(), *reply);
-      break;
-    }
+    TPluginsSharedMem::Hold h(mem);
+    if (h.Owned()) WriteReply(h.Block(), *reply);
     return 1;
   } catch (...) {
     return 0;
