@@ -1,6 +1,6 @@
 // The request round trip: our client and host beside the literal ones, a
 // host thread and a host in a second process, short and 32 KB texts.
-//   bench_RoundTrip [seconds per case = 2] [runs = 1]
+//   bench_RoundTrip [seconds per case = 2] [runs = 1] [thread|process] [short|32k]
 // Each case sends GET_FROM_QUERY_SQL with the text in SQL; the host answers
 // success with the same text in Data. With several runs the cases take
 // turns and the medians are printed.
@@ -249,11 +249,15 @@ int main(int argc, char** argv) {
   double seconds = argc >= 2 ? std::atof(argv[1]) : 2.0;
   int runs = argc >= 3 ? std::max(1, std::atoi(argv[2])) : 1;
   if (seconds <= 0) seconds = 2.0;
+  const char* onlyHost = argc >= 4 ? argv[3] : "";
+  const char* onlyText = argc >= 5 ? argv[4] : "";
   const std::u16string small = u"SELECT NAZWA FROM KONTRAHENCI";
   const std::u16string big(KARVO_TEXT_UNITS, u'x');  // 32764 bytes each way
   std::printf("request round trip, %.1f s per case, %d run(s)%s\n\n", seconds, runs, runs > 1 ? ", medians" : "");
   for (bool inProcess : {true, false}) {
+    if (*onlyHost != 0 && std::strcmp(onlyHost, inProcess ? "thread" : "process") != 0) continue;
     for (const std::u16string* text : {&small, &big}) {
+      if (*onlyText != 0 && std::strcmp(onlyText, text == &small ? "short" : "32k") != 0) continue;
       std::printf("host %s, %s text\n", inProcess ? "thread" : "process", text == &small ? "short" : "32 KB");
       constexpr int n = sizeof kCases / sizeof kCases[0];
       std::vector<double> rate[n], p50[n], p99[n];

@@ -13,6 +13,11 @@ using karvo::TPluginsSharedMem;
 
 struct KarvoHostBlock {
   std::unique_ptr<TPluginsSharedMem> mem;
+  // Kept from one request to the next: two 64 KB buffers made and zeroed
+  // for every request were a good part of a large round trip. Only one
+  // request is served at a time, since the block holds one.
+  std::unique_ptr<KarvoRequest> request = std::make_unique<KarvoRequest>();
+  std::unique_ptr<KarvoReply> reply = std::make_unique<KarvoReply>();
 };
 
 namespace {
@@ -35,9 +40,11 @@ void WriteReply(TPluginsSharedMemData& b, const KarvoReply& r) {
   std::size_t n = r.CommandLength > KARVO_COMMAND_MAX ? KARVO_COMMAND_MAX : r.CommandLength;
   karvo::WriteCommandBytes(b, std::string(r.Command, n));
   if (r.WriteData) {
+    // The field is zero-filled and then takes the text up to its NUL.
     std::size_t len = 0;
     while (len < KARVO_TEXT_UNITS && r.Data[len] != 0) ++len;
-    karvo::WriteTextField(b, karvo::TextField::Data, std::u16string(reinterpret_cast<const char16_t*>(r.Data), len));
+    std::memset(b.Data, 0, sizeof b.Data);
+    std::memcpy(b.Data, r.Data, len * 2);
   }
   if (r.WriteDataPointer) karvo::WriteDataPointer(b, r.DataPointer);
   karvo::WriteStateByte(b, karvo::smsWaitForRead);
@@ -94,11 +101,11 @@ int __stdcall KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler handle
   if (host == nullptr || !host->mem->Created()) return -1;
   try {
     TPluginsSharedMem& mem = *host->mem;
-    auto request = std::make_unique<KarvoRequest>();
-    auto reply = std::make_unique<KarvoReply>();
-    std::memset(reply.get(), 0, sizeof(KarvoReply));
+    KarvoRequest* request = host->request.get();
+    KarvoReply* reply = host->reply.get();
     if (!TakeRequest(mem, *request, waitMs)) return 0;
-    if (!handler(context, request.get(), reply.get())) return 1;
+    std::memset(reply, 0, sizeof(KarvoReply));
+    if (!handler(context, request, reply)) return 1;
     TPluginsSharedMem::Hold h(mem);
     if (h.Owned()) WriteReply(h.Block(), *reply);
     return 1;
