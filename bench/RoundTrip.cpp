@@ -2,8 +2,9 @@
 // host thread and a host in a second process, short and 32 KB texts.
 //   bench_RoundTrip [seconds per case = 2] [runs = 1] [thread|process] [short|32k]
 // Each case sends GET_FROM_QUERY_SQL with the text in SQL; the host answers
-// success with the same text in Data. With several runs the cases take
-// turns and the medians are printed.
+// success with the same text in Data. Against each host the literal client
+// and ours take turns in slices of a quarter second, seconds x runs each, and
+// the figures are over all the round trips of a case.
 //
 // The literal client lives here only, as the yardstick: every field access
 // creates, waits for, releases and closes the block mutex, and each wait
@@ -140,20 +141,25 @@ class Host {
 class Client {
  public:
   virtual ~Client() = default;
+  virtual void Begin() {}
+  virtual void End() {}
   virtual bool RoundTrip(const std::u16string& text) = 0;
 };
 
+// Our cycle runs on the library's one block object, so each client keeps
+// its own and lends it to the library for its turn.
 class OurClient : public Client {
  public:
-  explicit OurClient(const std::u16string& handle) {
-    ResetProcessState();
-    State().SharedMem = TPluginsSharedMem::CreateDll(handle);
-  }
-  ~OurClient() override { ResetProcessState(); }
+  explicit OurClient(const std::u16string& handle) : mem_(TPluginsSharedMem::CreateDll(handle)) {}
+  void Begin() override { std::swap(State().SharedMem, mem_); }
+  void End() override { std::swap(State().SharedMem, mem_); }
   bool RoundTrip(const std::u16string& text) override {
     Cycle c = RunRequest(Request{u"GET_FROM_QUERY_SQL", {SqlField(text)}});
     return c.Replied() && IsVerdictSuccess(c.Reply) && c.Reply.Data == text;
   }
+
+ private:
+  std::unique_ptr<TPluginsSharedMem> mem_;
 };
 
 // The request cycle read word for word: each step one locked access.
@@ -190,57 +196,55 @@ double Now() {
   return static_cast<double>(t.QuadPart) / freq;
 }
 
-struct Figures {
-  double perSecond = 0, p50 = 0, p99 = 0;  // p50 and p99 in microseconds
+// The round trips of one case, gathered over its slices.
+struct Samples {
+  std::vector<double> micros;
+  double seconds = 0;
   long failures = 0;
 };
 
-Figures Measure(bool literalClient, bool literalHost, bool inProcess, const std::u16string& text, double seconds) {
-  Host host(literalHost, inProcess);
-  Figures f;
-  if (host.Handle().empty()) {
-    f.failures = -1;
-    return f;
-  }
-  std::unique_ptr<Client> client;
-  if (literalClient)
-    client = std::make_unique<LiteralClient>(host.Handle());
-  else
-    client = std::make_unique<OurClient>(host.Handle());
-  std::vector<double> lat;
-  lat.reserve(100000);
-  double warm = Now() + 0.1;
-  while (Now() < warm) client->RoundTrip(text);
+void Slice(Client& client, const std::u16string& text, double seconds, Samples& s) {
+  client.Begin();
+  for (double warm = Now() + 0.02; Now() < warm;) client.RoundTrip(text);
   double start = Now(), end = start + seconds, t = start;
   while (t < end) {
     double t0 = Now();
-    if (!client->RoundTrip(text)) ++f.failures;
+    if (!client.RoundTrip(text)) ++s.failures;
     t = Now();
-    lat.push_back((t - t0) * 1e6);
+    s.micros.push_back((t - t0) * 1e6);
   }
-  std::sort(lat.begin(), lat.end());
-  f.perSecond = lat.size() / (t - start);
-  f.p50 = lat[lat.size() / 2];
-  f.p99 = lat[std::min(lat.size() - 1, lat.size() * 99 / 100)];
-  return f;
+  s.seconds += t - start;
+  client.End();
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
+double P50(Samples& s) {
+  std::sort(s.micros.begin(), s.micros.end());
+  return s.micros.empty() ? 0 : s.micros[s.micros.size() / 2];
 }
 
-struct Case {
-  const char* name;
-  bool literalClient, literalHost;
-};
+double P99(const Samples& s) {
+  return s.micros.empty() ? 0 : s.micros[std::min(s.micros.size() - 1, s.micros.size() * 99 / 100)];
+}
 
-const Case kCases[] = {
-    {"literal client, literal host", true, true},
-    {"our client,     our host    ", false, false},
-    {"our client,     literal host", false, true},
-    {"literal client, our host    ", true, false},
-};
+constexpr double kSliceSeconds = 0.25;
+
+// Both clients against one host, taking turns in short slices, so that the
+// load of the machine weighs on them alike.
+void MeasureHost(bool literalHost, bool inProcess, const std::u16string& text, double seconds, Samples& byLiteral,
+                 Samples& byOurs) {
+  Host host(literalHost, inProcess);
+  if (host.Handle().empty()) {
+    byLiteral.failures = byOurs.failures = -1;
+    return;
+  }
+  LiteralClient literal(host.Handle());
+  OurClient ours(host.Handle());
+  int slices = std::max(1, static_cast<int>(seconds / kSliceSeconds + 0.5));
+  for (int i = 0; i < slices; ++i) {
+    Slice(literal, text, kSliceSeconds, byLiteral);
+    Slice(ours, text, kSliceSeconds, byOurs);
+  }
+}
 
 }  // namespace
 
@@ -253,32 +257,27 @@ int main(int argc, char** argv) {
   const char* onlyText = argc >= 5 ? argv[4] : "";
   const std::u16string small = u"SELECT NAZWA FROM KONTRAHENCI";
   const std::u16string big(KARVO_TEXT_UNITS, u'x');  // 32764 bytes each way
-  std::printf("request round trip, %.1f s per case, %d run(s)%s\n\n", seconds, runs, runs > 1 ? ", medians" : "");
+  std::printf("request round trip, %.1f s per case in slices of %.2f s; the two clients of a host take turns\n\n",
+              seconds * runs, kSliceSeconds);
+  const char* names[] = {"literal client, literal host", "our client,     our host    ", "our client,     literal host",
+                         "literal client, our host    "};
   for (bool inProcess : {true, false}) {
     if (*onlyHost != 0 && std::strcmp(onlyHost, inProcess ? "thread" : "process") != 0) continue;
     for (const std::u16string* text : {&small, &big}) {
       if (*onlyText != 0 && std::strcmp(onlyText, text == &small ? "short" : "32k") != 0) continue;
       std::printf("host %s, %s text\n", inProcess ? "thread" : "process", text == &small ? "short" : "32 KB");
-      constexpr int n = sizeof kCases / sizeof kCases[0];
-      std::vector<double> rate[n], p50[n], p99[n];
-      long failures[n] = {};
-      for (int r = 0; r < runs; ++r) {
-        for (int i = 0; i < n; ++i) {
-          Figures f = Measure(kCases[i].literalClient, kCases[i].literalHost, inProcess, *text, seconds);
-          rate[i].push_back(f.perSecond);
-          p50[i].push_back(f.p50);
-          p99[i].push_back(f.p99);
-          failures[i] += f.failures;
-        }
+      Samples cases[4];
+      MeasureHost(true, inProcess, *text, seconds * runs, cases[0], cases[2]);
+      MeasureHost(false, inProcess, *text, seconds * runs, cases[3], cases[1]);
+      double p50[4];
+      for (int i = 0; i < 4; ++i) {
+        p50[i] = P50(cases[i]);
+        double rate = cases[i].seconds > 0 ? cases[i].micros.size() / cases[i].seconds : 0;
+        std::printf("  %s  %9.0f req/s  p50 %8.1f us  p99 %8.1f us%s\n", names[i], rate, p50[i], P99(cases[i]),
+                    cases[i].failures != 0 ? "  (FAILED ROUND TRIPS)" : "");
       }
-      double m50[n];
-      for (int i = 0; i < n; ++i) {
-        m50[i] = Median(p50[i]);
-        std::printf("  %s  %9.0f req/s  p50 %8.1f us  p99 %8.1f us%s\n", kCases[i].name, Median(rate[i]), m50[i],
-                    Median(p99[i]), failures[i] != 0 ? "  (FAILED ROUND TRIPS)" : "");
-      }
-      std::printf("  p50 literal/ours: %.1fx   p50 literal/(our client, literal host): %.2fx\n\n", m50[0] / m50[1],
-                  m50[0] / m50[2]);
+      std::printf("  p50 literal/ours: %.1fx   p50 literal/(our client, literal host): %.2fx\n\n", p50[0] / p50[1],
+                  p50[0] / p50[2]);
       std::fflush(stdout);
     }
   }
