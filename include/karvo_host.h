@@ -150,7 +150,10 @@ KarvoHostBlock* KARVO_HOST_CALL KarvoHostCreate(unsigned int windowHandle);
 const unsigned short* KARVO_HOST_CALL KarvoHostApiHandle(const KarvoHostBlock* host);
 /* Serves at most one request: waits up to waitMs for KARVO_smsToProcess,
  * then calls the handler and writes its reply. Returns 1 when a request was
- * served, 0 when none came, -1 when the block is gone. */
+ * served, 0 when none came, -1 when the block is gone. The wait polls the
+ * state byte without the mutex (about a millisecond of yielding, then once a
+ * millisecond) and acts only on what it reads again under the mutex; the
+ * request is read in one hold of the mutex and the reply written in one. */
 int KARVO_HOST_CALL KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler handler, void* context,
                                 unsigned int waitMs);
 /* Marks the block as having no service (KARVO_smsNoAllocated) or as free. */

@@ -1,15 +1,24 @@
-// The host side of the block: create it, serve one request at a time.
+// The host side of the block: create it, serve one request at a time. The
+// block object keeps its mutex open, a request takes one hold to read and one
+// to answer, and polls read the state byte without the mutex.
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
 
 #include "PluginsSharedMem/TPluginsSharedMem.h"
+#include "PluginsSharedMem/YieldingSpin.h"
 #include "karvo_host.h"
 
 using karvo::TPluginsSharedMem;
 
 struct KarvoHostBlock {
   std::unique_ptr<TPluginsSharedMem> mem;
+  // Kept from one request to the next: two 64 KB buffers made and zeroed
+  // for every request were a good part of a large round trip. Only one
+  // request is served at a time, since the block holds one.
+  std::unique_ptr<KarvoRequest> request = std::make_unique<KarvoRequest>();
+  std::unique_ptr<KarvoReply> reply = std::make_unique<KarvoReply>();
   // A block object serves one thread at a time; a host may serve from one
   // thread and change the state from another.
   std::mutex access;
@@ -17,14 +26,17 @@ struct KarvoHostBlock {
 
 namespace {
 
-void ReadRequest(TPluginsSharedMemData& b, KarvoRequest& r) {
-  std::string command = karvo::ReadCommandBytes(b);
-  std::memcpy(r.Command, command.data(), command.size());
-  r.Command[command.size()] = '\0';
-  std::u16string sql = karvo::ReadTextField(b, karvo::TextField::SQL);
-  std::u16string data = karvo::ReadTextField(b, karvo::TextField::Data);
-  std::memcpy(r.SQL, sql.c_str(), (sql.size() + 1) * 2);
-  std::memcpy(r.Data, data.c_str(), (data.size() + 1) * 2);
+// Runs under the hold, so it copies the fields straight across: a text
+// field holds its text up to the first NUL, and the extra unit of each
+// request field ends one that fills its whole field.
+void ReadRequest(const TPluginsSharedMemData& b, KarvoRequest& r) {
+  std::size_t n = std::min<std::size_t>(b.CommandLength, KARVO_COMMAND_MAX);
+  std::memcpy(r.Command, b.Command, n);
+  r.Command[n] = '\0';
+  std::memcpy(r.SQL, b.SQL, sizeof b.SQL);
+  r.SQL[KARVO_TEXT_UNITS] = 0;
+  std::memcpy(r.Data, b.Data, sizeof b.Data);
+  r.Data[KARVO_TEXT_UNITS] = 0;
   r.DataPointer = karvo::ReadDataPointer(b);
 }
 
@@ -32,13 +44,42 @@ void WriteReply(TPluginsSharedMemData& b, const KarvoReply& r) {
   std::size_t n = r.CommandLength > KARVO_COMMAND_MAX ? KARVO_COMMAND_MAX : r.CommandLength;
   karvo::WriteCommandBytes(b, std::string(r.Command, n));
   if (r.WriteData) {
+    // The field is zero-filled and then takes the text up to its NUL.
     std::size_t len = 0;
     while (len < KARVO_TEXT_UNITS && r.Data[len] != 0) ++len;
-    karvo::WriteTextField(b, karvo::TextField::Data,
-                          std::u16string(reinterpret_cast<const char16_t*>(r.Data), len));
+    std::memset(b.Data, 0, sizeof b.Data);
+    std::memcpy(b.Data, r.Data, len * 2);
   }
   if (r.WriteDataPointer) karvo::WriteDataPointer(b, r.DataPointer);
   karvo::WriteStateByte(b, karvo::smsWaitForRead);
+}
+
+// Reads the request and sets smsProcessing under one hold once one has come.
+// Polls look at the state byte without the mutex and only the hold decides.
+bool TryTake(KarvoHostBlock& host, KarvoRequest& request) {
+  TPluginsSharedMem& mem = *host.mem;
+  if (mem.PeekSharedMemState() != karvo::smsToProcess) return false;
+  std::lock_guard<std::mutex> l(host.access);
+  TPluginsSharedMem::Hold h(mem);
+  if (!h.Owned() || karvo::ReadStateByte(h.Block()) != karvo::smsToProcess) return false;
+  ReadRequest(h.Block(), request);
+  karvo::WriteStateByte(h.Block(), karvo::smsProcessing);
+  return true;
+}
+
+// Waits up to waitMs: about a millisecond of yielding polls, then a poll
+// every millisecond.
+bool TakeRequest(KarvoHostBlock& host, KarvoRequest& request, unsigned int waitMs) {
+  const DWORD start = ::GetTickCount();
+  karvo::YieldingSpin spin(std::min<std::int64_t>(karvo::YieldingSpin::kSpinMicros, std::int64_t{waitMs} * 1000));
+  do {
+    if (TryTake(host, request)) return true;
+  } while (spin.Again());
+  for (;;) {
+    if (TryTake(host, request)) return true;
+    if (::GetTickCount() - start >= waitMs) return false;
+    ::Sleep(1);
+  }
 }
 
 }  // namespace
@@ -62,35 +103,17 @@ const unsigned short* __stdcall KarvoHostApiHandle(const KarvoHostBlock* host) {
   return reinterpret_cast<const unsigned short*>(host->mem->ApiHandle().c_str());
 }
 
-int __stdcall KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler handler, void* context,
-                                unsigned int waitMs) {
+int __stdcall KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler handler, void* context, unsigned int waitMs) {
   if (host == nullptr || !host->mem->Created()) return -1;
   try {
-    TPluginsSharedMem& mem = *host->mem;
-    DWORD start = ::GetTickCount();
-    auto state = [&] {
-      std::lock_guard<std::mutex> l(host->access);
-      return mem.SharedMemState();
-    };
-    while (state() != karvo::smsToProcess) {
-      if (::GetTickCount() - start >= waitMs) return 0;
-      ::Sleep(1);
-    }
-    auto request = std::make_unique<KarvoRequest>();
-    {
-      std::lock_guard<std::mutex> l(host->access);
-      TPluginsSharedMem::Hold h(mem);
-      if (!h.Owned() || karvo::ReadStateByte(h.Block()) != karvo::smsToProcess) return 0;
-      ReadRequest(h.Block(), *request);
-      karvo::WriteStateByte(h.Block(), karvo::smsProcessing);
-    }
-    auto reply = std::make_unique<KarvoReply>();
-    std::memset(reply.get(), 0, sizeof(KarvoReply));
-    if (!handler(context, request.get(), reply.get())) return 1;
+    KarvoRequest* request = host->request.get();
+    KarvoReply* reply = host->reply.get();
+    if (!TakeRequest(*host, *request, waitMs)) return 0;
+    std::memset(reply, 0, sizeof(KarvoReply));
+    if (!handler(context, request, reply)) return 1;
     std::lock_guard<std::mutex> l(host->access);
-    TPluginsSharedMem::Hold h(mem);
-    if (!h.Owned()) return 1;
-    WriteReply(h.Block(), *reply);
+    TPluginsSharedMem::Hold h(*host->mem);
+    if (h.Owned()) WriteReply(h.Block(), *reply);
     return 1;
   } catch (...) {
     return 0;

@@ -52,6 +52,7 @@ std::unique_ptr<TPluginsSharedMem> TPluginsSharedMem::CreateDll(const std::u16st
 
 TPluginsSharedMem::~TPluginsSharedMem() {
   if (HMapMutex != nullptr) Unlock();
+  mutex_.reset();
   P = nullptr;
   view_.reset();
   H.reset();
@@ -99,20 +100,23 @@ bool TPluginsSharedMem::Lock() {
     locked_ = false;
     return false;
   }
-  std::u16string name = fApihandle + u"MUTEX";
-  HANDLE m = Sys().CreateMutexW(nullptr, FALSE, W(name));
-  if (m == nullptr) {
-    locked_ = false;
-    return false;
+  if (!mutex_) {
+    std::u16string name = fApihandle + u"MUTEX";
+    mutex_.reset(Sys().CreateMutexW(nullptr, FALSE, W(name)));
+    if (!mutex_) {
+      locked_ = false;
+      return false;
+    }
   }
-  DWORD r = Sys().WaitForSingleObject(m, kLockWaitMs);
+  DWORD r = Sys().WaitForSingleObject(mutex_.get(), kLockWaitMs);
   if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED) {
-    HMapMutex = m;
+    HMapMutex = mutex_.get();
     return true;
   }
+  // A failed wait may mean a bad handle: the next access opens it anew.
+  if (r == WAIT_FAILED) mutex_.reset();
   // A wait that timed out owns nothing: going on would let two processes
   // write the block at once, so it counts as a failed lock.
-  Sys().CloseHandle(m);
   locked_ = false;
   return false;
 }
@@ -120,9 +124,12 @@ bool TPluginsSharedMem::Lock() {
 void TPluginsSharedMem::Unlock() {
   if (HMapMutex == nullptr) return;
   Sys().ReleaseMutex(HMapMutex);
-  Sys().CloseHandle(HMapMutex);
   HMapMutex = nullptr;
   locked_ = false;
+}
+
+TSharedMemState TPluginsSharedMem::PeekSharedMemState() const {
+  return P == nullptr ? smsNoAllocated : static_cast<TSharedMemState>(ReadStateByte(*P));
 }
 
 TSharedMemState TPluginsSharedMem::SharedMemState() {

@@ -2,6 +2,8 @@
 // Hosts make it with Create, the library attaches with CreateDll. Every
 // property access takes the block mutex for that access alone; a Hold takes
 // it once for several accesses (claiming the block, reading a whole reply).
+// The mutex handle is opened on the first access and kept for the life of
+// the object: under Wine each open and close is a trip to the wineserver.
 #pragma once
 
 #include <atomic>
@@ -41,6 +43,11 @@ class TPluginsSharedMem {
   std::uint32_t SharedMemDataPointer();
   void SetSharedMemDataPointer(std::uint32_t value);
 
+  // The state byte read without the mutex (smsNoAllocated without a view).
+  // Only a hint for polls: the other side may change it at any moment, so
+  // every decision taken on it is checked again under a Hold.
+  TSharedMemState PeekSharedMemState() const;
+
   // The block mutex held for the life of the Hold. Block() is valid only
   // while Owned() is true.
   class Hold {
@@ -79,7 +86,8 @@ class TPluginsSharedMem {
   UniqueHandle H;
   UniqueView view_;
   TPluginsSharedMemData* P = nullptr;
-  HANDLE HMapMutex = nullptr;
+  UniqueHandle mutex_;         // open from the first Lock until Free
+  HANDLE HMapMutex = nullptr;  // mutex_ while a Lock holds it, else null
   std::atomic<bool> locked_{false};
   std::u16string fApihandle;
 };

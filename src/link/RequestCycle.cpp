@@ -1,5 +1,6 @@
 #include "link/RequestCycle.h"
 
+#include "PluginsSharedMem/YieldingSpin.h"
 #include "link/ApiError.h"
 #include "link/Messages.h"
 #include "link/ProcessState.h"
@@ -11,12 +12,53 @@ namespace {
 
 int g_waitLimit = 60000;
 
-// The wait of one request: the polls of the free-wait and of the claim
-// share one count, so a contested block cannot stretch the wait.
-bool WaitCounted(TPluginsSharedMem& mem, TSharedMemState wanted, int& counter) {
+// What one look at the block under the mutex found.
+enum class Seen {
+  Wanted,  // the state read `wanted` and the act was done in the same hold
+  Other,   // some other state: keep waiting
+  Gone,    // smsNoAllocated, or the lock could not be taken (which reads as it)
+};
+
+// Reads the state under one hold and, when it is `wanted`, acts on the block
+// in that same hold, so nothing can change it between the test and the act.
+template <class Act>
+Seen Confirm(TPluginsSharedMem& mem, TSharedMemState wanted, Act& act) {
+  TPluginsSharedMem::Hold h(mem);
+  if (!h.Owned()) return wanted == smsNoAllocated ? Seen::Wanted : Seen::Gone;
+  std::uint8_t s = ReadStateByte(h.Block());
+  if (s == wanted) {
+    act(h.Block());
+    return Seen::Wanted;
+  }
+  return s == smsNoAllocated ? Seen::Gone : Seen::Other;
+}
+
+// One poll: the state byte read without the mutex only says when it is
+// worth taking the mutex; what is done rests on what the hold reads.
+template <class Act>
+Seen Poll(TPluginsSharedMem& mem, TSharedMemState wanted, Act& act) {
+  std::uint8_t s = mem.PeekSharedMemState();
+  if (s != wanted && s != smsNoAllocated) return Seen::Other;
+  return Confirm(mem, wanted, act);
+}
+
+// Waits until the state reads `wanted` and acts under that hold. The wait
+// counts sleeps of one millisecond and gives up past the limit, as it always
+// has; the first millisecond is spent polling with yields instead of in one
+// sleep and counts as that sleep, so the wait lasts as long as before. While
+// sleeping each round also reads the state under the mutex, so a lock that
+// cannot be taken ends the wait as it did when every poll was locked.
+template <class Act>
+bool WaitCounted(TPluginsSharedMem& mem, TSharedMemState wanted, int& counter, Act& act) {
+  YieldingSpin spin;
+  do {
+    Seen s = Poll(mem, wanted, act);
+    if (s != Seen::Other) return s == Seen::Wanted;
+  } while (spin.Again());
+  if (++counter > g_waitLimit) return false;
   for (;;) {
-    TSharedMemState s = mem.SharedMemState();
-    if (s == wanted) return true;
+    Seen s = Poll(mem, wanted, act);
+    if (s != Seen::Other) return s == Seen::Wanted;
     Sys().Sleep(1);
     if (++counter > g_waitLimit) return false;
     if (mem.SharedMemState() == smsNoAllocated) return false;
@@ -45,43 +87,44 @@ void WriteRequest(TPluginsSharedMemData& b, const std::string& command, const Re
   WriteStateByte(b, smsToProcess);
 }
 
+enum class Claim { Claimed, NoService, Busy };
+
 // Claims the block: the test for smsFree and the whole write happen under
-// one hold, so two clients never overwrite each other's request.
-bool ClaimAndWrite(TPluginsSharedMem& mem, const Request& request) {
+// one hold, so two clients never overwrite each other's request. When the
+// block already looked free, the claim's own hold is the check for service:
+// a lock that cannot be taken, or smsNoAllocated, there means code 2, as a
+// separate read of the state would have said.
+Claim ClaimAndWrite(TPluginsSharedMem& mem, const Request& request, bool serviceChecked) {
   const std::string command = TPluginsSharedMem::CommandBytes(request.Command);
-  int counter = 0;
-  while (WaitCounted(mem, smsFree, counter)) {
-    {
-      TPluginsSharedMem::Hold h(mem);
-      if (h.Owned() && ReadStateByte(h.Block()) == smsFree) {
-        WriteRequest(h.Block(), command, request);
-        return true;
-      }
-    }
-    Sys().Sleep(1);
-    if (++counter > g_waitLimit) return false;
+  auto write = [&](TPluginsSharedMemData& b) { WriteRequest(b, command, request); };
+  if (!serviceChecked) {
+    Seen s = Confirm(mem, smsFree, write);
+    if (s == Seen::Wanted) return Claim::Claimed;
+    if (s == Seen::Gone) return Claim::NoService;
   }
-  return false;
+  int counter = 0;
+  return WaitCounted(mem, smsFree, counter, write) ? Claim::Claimed : Claim::Busy;
 }
 
-Reply ReadReplyAndFree(TPluginsSharedMem& mem) {
+// Waits for the reply, then reads all of it and sets the block free under
+// one hold. The block is set free also when reading the reply fails.
+bool WaitAndReadReply(TPluginsSharedMem& mem, Reply& reply) {
   std::string command;
-  Reply reply;
-  {
-    TPluginsSharedMem::Hold h(mem);
-    if (!h.Owned()) return reply;
+  auto read = [&](TPluginsSharedMemData& b) {
     try {
-      command = ReadCommandBytes(h.Block());
-      reply.Data = ReadTextField(h.Block(), TextField::Data);
-      reply.DataPointer = ReadDataPointer(h.Block());
+      command = ReadCommandBytes(b);
+      reply.Data = ReadTextField(b, TextField::Data);
+      reply.DataPointer = ReadDataPointer(b);
     } catch (...) {
-      WriteStateByte(h.Block(), smsFree);
+      WriteStateByte(b, smsFree);
       throw;
     }
-    WriteStateByte(h.Block(), smsFree);
-  }
+    WriteStateByte(b, smsFree);
+  };
+  int counter = 0;
+  if (!WaitCounted(mem, smsWaitForRead, counter, read)) return false;
   reply.Command = TPluginsSharedMem::CommandText(command);
-  return reply;
+  return true;
 }
 
 }  // namespace
@@ -93,8 +136,9 @@ bool WaitForSharedMemState(TSharedMemState wanted) {
   TPluginsSharedMem* mem = State().SharedMem.get();
   if (mem == nullptr) return false;
   int counter = 0;
+  auto nothing = [](TPluginsSharedMemData&) {};
   try {
-    return WaitCounted(*mem, wanted, counter);
+    return WaitCounted(*mem, wanted, counter, nothing);
   } catch (...) {
     return false;
   }
@@ -115,28 +159,30 @@ Cycle RunRequest(const Request& request) {
   ClearAPIError();
   Cycle c;
   TPluginsSharedMem* mem = State().SharedMem.get();
-  if (mem == nullptr || mem->SharedMemState() == smsNoAllocated) {
-    c.Status = CycleStatus::NoService;
-    SetAPIError(kCodeNoService);
+  const char16_t* tooLong = TooLongMessage(request);
+  // The state is read under the mutex on its own only where it has to be;
+  // a block that looks free is checked by the hold that claims it.
+  bool serviceChecked = mem == nullptr || tooLong != nullptr || mem->PeekSharedMemState() != smsFree;
+  Claim claim = Claim::NoService;
+  if (mem != nullptr && !(serviceChecked && mem->SharedMemState() == smsNoAllocated)) {
+    if (tooLong != nullptr) {
+      ShowMessage(tooLong);
+      c.Status = CycleStatus::Refused;
+      SetAPIErrorText(tooLong);
+      return c;
+    }
+    claim = ClaimAndWrite(*mem, request, serviceChecked);
+  }
+  if (claim != Claim::Claimed) {
+    c.Status = claim == Claim::Busy ? CycleStatus::BlockBusy : CycleStatus::NoService;
+    SetAPIError(CycleCode(c.Status));
     return c;
   }
-  if (const char16_t* tooLong = TooLongMessage(request)) {
-    ShowMessage(tooLong);
-    c.Status = CycleStatus::Refused;
-    SetAPIErrorText(tooLong);
-    return c;
-  }
-  if (!ClaimAndWrite(*mem, request)) {
-    c.Status = CycleStatus::BlockBusy;
-    SetAPIError(kCodeBlockBusy);
-    return c;
-  }
-  if (!WaitForSharedMemState(smsWaitForRead)) {
+  if (!WaitAndReadReply(*mem, c.Reply)) {
     c.Status = CycleStatus::NoReply;
     SetAPIError(kCodeNoReply);
     return c;
   }
-  c.Reply = ReadReplyAndFree(*mem);
   c.Status = CycleStatus::Replied;
   return c;
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "LiteralBlock.h"
 #include "platform/WindowsSupport.h"
 
 namespace karvo::test {
@@ -42,17 +43,21 @@ Answer Answer::Silent() {
   return a;
 }
 
-ScriptedHost::ScriptedHost() {
+HostServing DefaultServing() {
+  char value[16] = {};
+  DWORD n = ::GetEnvironmentVariableA("KARVO_TEST_HOST", value, sizeof value);
+  return n > 0 && n < sizeof value && std::strcmp(value, "literal") == 0 ? HostServing::Literal : HostServing::Sdk;
+}
+
+ScriptedHost::ScriptedHost(HostServing serving) : serving_(serving) {
   handler_ = [](const SeenRequest&) { return Answer::Code(1); };
   host_ = KarvoHostCreate(::GetCurrentProcessId());
   if (host_ == nullptr) return;
-  mapping_ = ::OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE,
-                                reinterpret_cast<const wchar_t*>(KarvoHostApiHandle(host_)));
+  mapping_ =
+      ::OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, reinterpret_cast<const wchar_t*>(KarvoHostApiHandle(host_)));
   if (mapping_ != nullptr)
     view_ = static_cast<TPluginsSharedMemData*>(::MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, 0));
-  thread_ = std::thread([this] {
-    while (!stop_) KarvoHostServeOne(host_, &ScriptedHost::Serve, this, 20);
-  });
+  Start();
 }
 
 ScriptedHost::~ScriptedHost() {
@@ -60,6 +65,23 @@ ScriptedHost::~ScriptedHost() {
   if (view_ != nullptr) ::UnmapViewOfFile(view_);
   if (mapping_ != nullptr) ::CloseHandle(mapping_);
   KarvoHostFree(host_);
+}
+
+void ScriptedHost::Start() {
+  if (host_ == nullptr || thread_.joinable()) return;
+  stop_ = false;
+  if (serving_ == HostServing::Literal) {
+    thread_ = std::thread([this] {
+      LiteralBlock block(reinterpret_cast<const char16_t*>(KarvoHostApiHandle(host_)));
+      while (!stop_ && block.ServeOne(&ScriptedHost::Serve, this, 20) >= 0) {
+      }
+    });
+    return;
+  }
+  thread_ = std::thread([this] {
+    while (!stop_ && KarvoHostServeOne(host_, &ScriptedHost::Serve, this, 20) >= 0) {
+    }
+  });
 }
 
 void ScriptedHost::Stop() {

@@ -1,14 +1,17 @@
 // A host for tests: it creates a block with the host SDK and serves it from
-// a thread, answering each request as the test has scripted.
+// a thread, answering each request as the test has scripted. It serves with
+// the SDK's loop, or field by field the literal way (LiteralBlock): the
+// suites run once with each, so every request export is proven against a
+// host that knows none of the SDK's shortcuts.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
-#include <atomic>
 
 #include "karvo_host.h"
 
@@ -22,13 +25,13 @@ struct SeenRequest {
 };
 
 struct Answer {
-  bool Reply = true;              // false: leave the request unanswered
-  std::string Command = "\x01";   // reply bytes
+  bool Reply = true;             // false: leave the request unanswered
+  std::string Command = "\x01";  // reply bytes
   bool WriteData = false;
   std::u16string Data;
   bool WritePointer = false;
   std::uint32_t Pointer = 0;
-  unsigned DelayMs = 0;           // wait this long before answering
+  unsigned DelayMs = 0;  // wait this long before answering
 
   static Answer Code(std::uint8_t code);
   static Answer Verdict(bool success, std::u16string data);
@@ -37,11 +40,16 @@ struct Answer {
   static Answer Silent();
 };
 
+enum class HostServing { Sdk, Literal };
+// Literal when the environment variable KARVO_TEST_HOST is "literal".
+HostServing DefaultServing();
+
 class ScriptedHost {
  public:
   using Handler = std::function<Answer(const SeenRequest&)>;
 
-  ScriptedHost();  // answers reply code 1 until told otherwise
+  // Answers reply code 1 until told otherwise.
+  explicit ScriptedHost(HostServing serving = DefaultServing());
   ~ScriptedHost();
   ScriptedHost(const ScriptedHost&) = delete;
   ScriptedHost& operator=(const ScriptedHost&) = delete;
@@ -54,10 +62,15 @@ class ScriptedHost {
   void SetState(std::uint8_t state);
   // A raw view of the block, for tests that tamper with it.
   TPluginsSharedMemData* Block() const { return view_; }
+  // Stop ends the serving thread and leaves the block; Start serves again,
+  // as a host restarted on its block would.
   void Stop();
+  void Start();
+  HostServing Serving() const { return serving_; }
 
  private:
   static int __stdcall Serve(void* self, const KarvoRequest* req, KarvoReply* reply);
+  HostServing serving_;
   KarvoHostBlock* host_ = nullptr;
   TPluginsSharedMemData* view_ = nullptr;
   void* mapping_ = nullptr;

@@ -1,111 +1,242 @@
-// The request cycle with a short wait: timeouts, no service, refused texts,
-// and the return buffers.
-#include <cstring>
+// The request cycle against hosts that answer at once, late, never, that
+// die holding the mutex or flip the state byte behind the client's back.
+#include <atomic>
+#include <string>
+#include <thread>
 
+#include "PluginsSharedMem/TPluginsSharedMem.h"
+#include "StateFlipper.h"
 #include "Support.h"
-#include "database/SqlCommands.h"
 #include "link/ApiError.h"
-#include "link/ExportForms.h"
 #include "link/Messages.h"
-#include "link/ReturnBuffers.h"
 
 namespace karvo::test {
 namespace {
 
-class RequestCycleTest : public HostedTest {};
-
-TEST_F(RequestCycleTest, SilentHostGives254ThenTheStuckBlockGives255) {
-  host->Always(Answer::Silent());
-  EXPECT_EQ(ExecuteSQL("SELECT 1", 0), kCodeNoReply);
-  EXPECT_EQ(LastAPIError(), msg::kNoReply);
-  EXPECT_EQ(host->Block()->State, KARVO_smsProcessing) << "the library leaves the block as it is";
-  EXPECT_EQ(CloseQuerySQL(5), kCodeBlockBusy);
-  EXPECT_EQ(LastAPIError(), msg::kBlockBusy);
-  EXPECT_EQ(host->RequestCount(), 1u);
-  // Once the host frees the block, requests go through again.
-  host->Always(Answer::Code(1));
-  host->SetState(KARVO_smsFree);
-  EXPECT_EQ(ExecuteSQL("SELECT 1", 0), 1);
-}
-
-int g_sleeps = 0;
+// Sleeps of the client's thread only; the host threads sleep on their own.
+std::atomic<int> g_sleeps{0};
 void WINAPI CountingSleep(DWORD ms) {
   ++g_sleeps;
   ::Sleep(ms);
 }
 
-TEST_F(RequestCycleTest, NoServiceEndsAtOnceWithoutSleepingOrWriting) {
-  host->SetState(KARVO_smsNoAllocated);
-  host->Block()->CommandLength = 0;
+Request Query(const std::u16string& sql) { return Request{u"GET_FROM_QUERY_SQL", {SqlField(sql)}}; }
+
+class RequestCycle : public HostedTest {
+ protected:
+  void SetUp() override {
+    HostedTest::SetUp();
+    g_sleeps = 0;
+    Sys().Sleep = &CountingSleep;
+  }
+  // Starts over with a host of the given kind.
+  void UseHost(HostServing serving) {
+    State().SharedMem.reset();
+    host = std::make_unique<ScriptedHost>(serving);
+    std::string handle = host->ApiHandle();
+    State().SharedMem = TPluginsSharedMem::CreateDll(std::u16string(handle.begin(), handle.end()));
+    ASSERT_TRUE(State().SharedMem->Created());
+  }
+  std::string MutexName() const { return host->ApiHandle() + "MUTEX"; }
+};
+
+TEST_F(RequestCycle, SilentHostGives254AfterTheWholeWaitAndTheBlockStaysBusy) {
+  host->Always(Answer::Silent());
+  Cycle c = RunRequest(Query(u"SELECT 1"));
+  EXPECT_EQ(c.Status, CycleStatus::NoReply);
+  EXPECT_EQ(LastAPIError(), msg::kNoReply);
+  // The first millisecond of yielding stands for one sleep of the count.
+  EXPECT_EQ(g_sleeps, WaitLimit());
+  EXPECT_NE(State().SharedMem->SharedMemState(), smsFree) << "the request stays in the block";
+
   g_sleeps = 0;
-  Sys().Sleep = &CountingSleep;
-  EXPECT_EQ(ExecuteSQL("SELECT 1", 0), kCodeNoService);
-  EXPECT_EQ(GetFromQuerySQL("SELECT 1", 0), nullptr);
+  c = RunRequest(Query(u"SELECT 2"));
+  EXPECT_EQ(c.Status, CycleStatus::BlockBusy);
+  EXPECT_EQ(LastAPIError(), msg::kBlockBusy);
+  EXPECT_EQ(g_sleeps, WaitLimit());
+  ASSERT_EQ(host->RequestCount(), 1u) << "the second request never reached the host";
+  EXPECT_EQ(host->Requests()[0].SQL, u"SELECT 1");
+}
+
+TEST_F(RequestCycle, HostThatAnswersAfterManyPollsIsWaitedFor) {
+  Answer late = Answer::Verdict(true, u"late");
+  late.DelayMs = 150;  // half the test wait
+  host->Always(late);
+  Cycle c = RunRequest(Query(u"SELECT 1"));
+  ASSERT_EQ(c.Status, CycleStatus::Replied);
+  EXPECT_EQ(c.Reply.Data, u"late");
+  EXPECT_GT(g_sleeps, 10);
+  EXPECT_LT(g_sleeps, WaitLimit());
+  EXPECT_EQ(State().SharedMem->SharedMemState(), smsFree);
+}
+
+TEST_F(RequestCycle, NoAllocatedDuringTheWaitEndsItAndTheNextRequestGetsNoService) {
+  host->SetHandler([this](const SeenRequest&) {
+    host->SetState(smsNoAllocated);
+    return Answer::Silent();
+  });
+  Cycle c = RunRequest(Query(u"SELECT 1"));
+  EXPECT_EQ(c.Status, CycleStatus::NoReply);
+  EXPECT_LT(g_sleeps, WaitLimit());
+  g_sleeps = 0;
+  c = RunRequest(Query(u"SELECT 2"));
+  EXPECT_EQ(c.Status, CycleStatus::NoService);
   EXPECT_EQ(LastAPIError(), msg::kNoService);
-  EXPECT_EQ(g_sleeps, 0);
-  EXPECT_EQ(host->Block()->CommandLength, 0) << "nothing was written";
+  EXPECT_EQ(g_sleeps, 0) << "no service is known without waiting";
+  EXPECT_EQ(host->RequestCount(), 1u);
 }
 
-TEST_F(RequestCycleTest, NoBlockObjectAtAllIsNoService) {
-  State().SharedMem.reset();
-  EXPECT_EQ(ExecuteSQL("SELECT 1", 0), kCodeNoService);
-  EXPECT_EQ(OpenQuerySQL("SELECT 1", 0), 0u);
-  EXPECT_EQ(LastAPIError(), msg::kNoService);
-}
+// Someone holds the block mutex far longer than one access may wait.
+class MutexHog {
+ public:
+  explicit MutexHog(const std::string& name, DWORD holdMs) {
+    thread_ = std::thread([this, name, holdMs] {
+      HANDLE m = ::CreateMutexA(nullptr, FALSE, name.c_str());
+      ::WaitForSingleObject(m, INFINITE);
+      held_ = true;
+      ::Sleep(holdMs);
+      ::ReleaseMutex(m);
+      ::CloseHandle(m);
+    });
+    while (!held_) ::Sleep(1);
+  }
+  ~MutexHog() { thread_.join(); }
 
-TEST_F(RequestCycleTest, GarbageStateNeverBecomesFree) {
-  host->Stop();
-  host->Block()->State = 0x9C;
-  EXPECT_EQ(ExecuteSQL("SELECT 1", 0), kCodeBlockBusy);
-  EXPECT_EQ(host->Block()->State, 0x9C);
-}
+ private:
+  std::atomic<bool> held_{false};
+  std::thread thread_;
+};
 
-TEST_F(RequestCycleTest, OverlongTextIsRefusedWithItsMessageBox) {
-  std::string sql(KARVO_TEXT_UNITS + 1, 's');
-  EXPECT_EQ(ExecuteSQL(sql.c_str(), 0), 0);
-  EXPECT_EQ(LastAPIError(), msg::kSqlTooLong);
-  ASSERT_EQ(boxes.Texts().size(), 1u);
-  EXPECT_EQ(boxes.Texts()[0], msg::kSqlTooLong);
-  EXPECT_EQ(OpenQuerySQL(sql.c_str(), 0), 0u);
+TEST_F(RequestCycle, MutexThatCannotBeTakenMeansNoServiceBeforeTheRequestAndNoReplyAfter) {
+  {
+    MutexHog hog(MutexName(), 1500);
+    Cycle c = RunRequest(Query(u"SELECT 1"));
+    EXPECT_EQ(c.Status, CycleStatus::NoService) << "a free-looking block whose lock times out has no service";
+  }
   EXPECT_EQ(host->RequestCount(), 0u);
+
+  host->SetHandler([this](const SeenRequest&) {
+    Answer a = Answer::Verdict(true, u"too late");
+    a.DelayMs = 100;
+    return a;
+  });
+  std::unique_ptr<MutexHog> hog;
+  std::thread grab([&] {
+    while (host->RequestCount() == 0) ::Sleep(1);
+    hog = std::make_unique<MutexHog>(MutexName(), 1500);
+  });
+  Cycle c = RunRequest(Query(u"SELECT 2"));
+  grab.join();
+  hog.reset();
+  EXPECT_EQ(c.Status, CycleStatus::NoReply) << "a lock that times out during the wait ends it";
+  EXPECT_LT(g_sleeps, WaitLimit());
 }
 
-TEST_F(RequestCycleTest, SystemDatabaseRefusalShowsItsMessage) {
-  EXPECT_EQ(ExecuteSQL("DROP TABLE T", 1), 0);
-  ASSERT_EQ(boxes.Texts().size(), 1u);
-  EXPECT_EQ(boxes.Texts()[0], msg::kSysDatabaseLocked);
+// A host that answers inside the client's own release of the claim, so the
+// reply is there at the client's first look; it counts the client's waits.
+struct InstantHost {
+  static inline std::atomic<int> waits{0};
+  static inline std::atomic<bool> answered{false};
+  static inline TPluginsSharedMemData* block = nullptr;
+  static inline DWORD client = 0;
+  static DWORD WINAPI Wait(HANDLE h, DWORD ms) {
+    if (::GetCurrentThreadId() == client) ++waits;
+    return ::WaitForSingleObject(h, ms);
+  }
+  static BOOL WINAPI Release(HANDLE h) {
+    if (::GetCurrentThreadId() == client && !answered && block->State == smsToProcess) {
+      answered = true;
+      block->CommandLength = 1;
+      block->Command[0] = 1;
+      block->Data[0] = u'o';
+      block->Data[1] = u'k';
+      block->Data[2] = 0;
+      block->State = smsWaitForRead;
+    }
+    return ::ReleaseMutex(h);
+  }
+};
+
+TEST_F(RequestCycle, FastHostCostsOneHoldToClaimAndOneToReadTheReply) {
+  host->Stop();
+  InstantHost::waits = 0;
+  InstantHost::answered = false;
+  InstantHost::block = host->Block();
+  InstantHost::client = ::GetCurrentThreadId();
+  Sys().WaitForSingleObject = &InstantHost::Wait;
+  Sys().ReleaseMutex = &InstantHost::Release;
+  Cycle c = RunRequest(Query(u"SELECT 1"));
+  ResetSyscalls();
+  ASSERT_EQ(c.Status, CycleStatus::Replied);
+  EXPECT_EQ(c.Reply.Data, u"ok");
+  EXPECT_EQ(InstantHost::waits, 2);
+  EXPECT_EQ(g_sleeps, 0);
+  EXPECT_EQ(State().SharedMem->SharedMemState(), smsFree);
 }
 
-TEST(ReturnBuffers, ShortAndLongTextsAndTheirLifetimes) {
-  ResetProcessState();
-  EXPECT_EQ(ReturnPChar(""), nullptr);
-  std::string edge(65535, 'e');
-  const char* p = ReturnPChar(edge);
-  EXPECT_EQ(p, State().ReturnBuffer);
-  EXPECT_EQ(std::strlen(p), 65535u);
-  std::string longer(65536, 'l');
-  const char* q = ReturnPChar(longer);
-  EXPECT_EQ(q, State().LongReturnBuffer.get());
-  EXPECT_EQ(std::strlen(q), 65536u);
-  EXPECT_EQ(ReturnPChar("short"), State().ReturnBuffer);
-  EXPECT_EQ(std::strlen(q), 65536u) << "a short text leaves the long buffer alone";
-  // A text pointing into the buffer itself is copied before the buffer is cleared.
-  const char* again = ReturnPChar(State().ReturnBuffer);
-  EXPECT_STREQ(again, "short");
-  EXPECT_STREQ(ReturnPChar(std::string("ab\0cd", 5)), "ab");
-  ResetProcessState();
+TEST_F(RequestCycle, StateFlippedBehindTheClientsBackIsCaughtUnderTheMutex) {
+  for (HostServing serving : {HostServing::Sdk, HostServing::Literal}) {
+    UseHost(serving);
+    host->SetHandler([](const SeenRequest& r) { return Answer::Verdict(true, r.SQL + u" answered"); });
+    SetWaitLimitForTests(60000);
+    StateFlipper flipper(host->ApiHandle());
+    const int kRequests = 150;
+    for (int i = 0; i < kRequests; ++i) {
+      std::u16string sql = u"request " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) +
+                           std::u16string(static_cast<std::size_t>(i), u'.');
+      Cycle c = RunRequest(Query(sql));
+      ASSERT_EQ(c.Status, CycleStatus::Replied) << i;
+      ASSERT_TRUE(IsVerdictSuccess(c.Reply)) << i;
+      ASSERT_EQ(c.Reply.Data, sql + u" answered") << i;
+    }
+    EXPECT_GT(flipper.Flips(), kRequests / 2) << "the flipper was busy throughout";
+    std::vector<SeenRequest> seen = host->Requests();
+    ASSERT_EQ(seen.size(), static_cast<std::size_t>(kRequests)) << "each request served once";
+    for (int i = 0; i < kRequests; ++i) EXPECT_EQ(seen[i].SQL.size(), 9u + i);
+  }
 }
 
-TEST(ExportForms, ArgumentsOfTheAAndWFormsGoThroughTheReturnBuffer) {
-  ResetProcessState();
-  const char* plain = ReturnPChar("first");
-  BSTR empty = nullptr;
-  EXPECT_EQ(PlainFromW(empty), nullptr) << "an empty argument reaches the plain form as null";
-  BSTR b = ::SysAllocString(L"second");
-  EXPECT_EQ(PlainFromW(b), State().ReturnBuffer);
-  EXPECT_STREQ(plain, "second") << "a pointer from an earlier plain call is gone";
-  ::SysFreeString(b);
-  ResetProcessState();
+TEST_F(RequestCycle, HostThatDiesHoldingTheMutexMidReplyIsRecovered) {
+  // The child takes the request, starts the reply and ends holding the mutex.
+  host->Stop();
+  SetWaitLimitForTests(2000);  // long enough for the child process to start
+  std::string cmd = "karvo_test_client.exe --die-serving " + host->ApiHandle();
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  ASSERT_TRUE(::CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  Cycle c = RunRequest(Query(u"SELECT 1"));
+  EXPECT_EQ(::WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
+  DWORD code = 99;
+  ::GetExitCodeProcess(pi.hProcess, &code);
+  ::CloseHandle(pi.hProcess);
+  ::CloseHandle(pi.hThread);
+  ASSERT_EQ(code, 0u) << "the child did not take the request";
+  EXPECT_EQ(c.Status, CycleStatus::NoReply) << "a half-written reply is never read";
+  EXPECT_EQ(g_sleeps, WaitLimit());
+
+  // A host started again frees the block, as after every 254, and serves.
+  host->SetState(smsFree);
+  EXPECT_EQ(State().SharedMem->SharedMemState(), smsFree);
+  host->Always(Answer::Verdict(true, u"back"));
+  host->Start();
+  for (int i = 0; i < 3; ++i) {
+    c = RunRequest(Query(u"SELECT 2"));
+    ASSERT_EQ(c.Status, CycleStatus::Replied);
+    EXPECT_EQ(c.Reply.Data, u"back");
+  }
+}
+
+TEST_F(RequestCycle, WaitForSharedMemStateConfirmsUnderTheMutex) {
+  EXPECT_TRUE(WaitForSharedMemState(smsFree));
+  EXPECT_EQ(g_sleeps, 0);
+  SetWaitLimitForTests(20);
+  EXPECT_FALSE(WaitForSharedMemState(smsWaitForRead));
+  EXPECT_EQ(g_sleeps, 20);
+  host->SetState(smsNoAllocated);
+  g_sleeps = 0;
+  EXPECT_FALSE(WaitForSharedMemState(smsFree));
+  EXPECT_EQ(g_sleeps, 0);
 }
 
 }  // namespace

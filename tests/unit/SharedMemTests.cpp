@@ -95,12 +95,48 @@ TEST_F(SharedMemTest, LocksDoNotNest) {
   EXPECT_EQ(dll->SharedMemState(), smsNoAllocated) << "an access during a hold gives the default";
 }
 
+// The block mutex is opened by the first access and closed with the object:
+// under Wine every open and close is a trip to the wineserver.
+struct MutexCalls {
+  static inline int creates = 0, closes = 0;
+  static inline HANDLE made = nullptr;
+  static HANDLE WINAPI Create(LPSECURITY_ATTRIBUTES sa, BOOL owner, LPCWSTR name) {
+    ++creates;
+    return made = ::CreateMutexW(sa, owner, name);
+  }
+  static BOOL WINAPI Close(HANDLE h) {
+    if (h == made) ++closes;
+    return ::CloseHandle(h);
+  }
+  MutexCalls() {
+    Sys().CreateMutexW = &Create;
+    Sys().CloseHandle = &Close;
+  }
+  ~MutexCalls() { ResetSyscalls(); }
+};
+
+TEST_F(SharedMemTest, MutexIsOpenedOnceAndClosedWithTheObject) {
+  MutexCalls calls;
+  for (int i = 0; i < 10; ++i) {
+    dll->SetSharedMemState(smsFree);
+    EXPECT_EQ(dll->SharedMemState(), smsFree);
+    TPluginsSharedMem::Hold h(*dll);
+    EXPECT_TRUE(h.Owned());
+  }
+  EXPECT_EQ(MutexCalls::creates, 1);
+  EXPECT_EQ(MutexCalls::closes, 0);
+  dll.reset();
+  EXPECT_EQ(MutexCalls::closes, 1);
+}
+
 TEST_F(SharedMemTest, AbandonedMutexIsTakenOver) {
   std::wstring name(reinterpret_cast<const wchar_t*>(host->ApiHandle().c_str()));
   name += L"MUTEX";
+  dll->SetSharedMemState(smsProcessing);  // the mutex is open already
   std::thread([&] {
-    HANDLE m = ::CreateMutexW(nullptr, TRUE, name.c_str());
+    HANDLE m = ::CreateMutexW(nullptr, FALSE, name.c_str());
     ASSERT_NE(m, nullptr);
+    ASSERT_EQ(::WaitForSingleObject(m, 1000), WAIT_OBJECT_0);
     // The thread ends owning it: the mutex is abandoned.
   }).join();
   dll->SetSharedMemState(smsToProcess);
@@ -114,7 +150,8 @@ TEST_F(SharedMemTest, MutexTimeoutCountsAsFailedLock) {
   HANDLE held = ::CreateEvent(nullptr, TRUE, FALSE, nullptr);
   HANDLE done = ::CreateEvent(nullptr, TRUE, FALSE, nullptr);
   std::thread owner([&] {
-    HANDLE m = ::CreateMutexW(nullptr, TRUE, name.c_str());
+    HANDLE m = ::CreateMutexW(nullptr, FALSE, name.c_str());
+    ::WaitForSingleObject(m, 1000);
     ::SetEvent(held);
     ::WaitForSingleObject(done, 5000);
     ::ReleaseMutex(m);
