@@ -50,7 +50,7 @@ void Assign(VARIANT* target, VARIANT value) {
 
 VARIANT BstrValue(const std::u16string& text) {
   VARIANT v;
-  ::VariantInit(&v);
+  Sys().VariantInit(&v);
   v.bstrVal = Sys().SysAllocStringLen(W(text), static_cast<UINT>(text.size()));
   if (v.bstrVal == nullptr) throw std::bad_alloc();
   v.vt = VT_BSTR;
@@ -59,7 +59,7 @@ VARIANT BstrValue(const std::u16string& text) {
 
 VARIANT I4Value(std::int32_t n) {
   VARIANT v;
-  ::VariantInit(&v);
+  Sys().VariantInit(&v);
   v.vt = VT_I4;
   v.lVal = n;
   return v;
@@ -70,7 +70,7 @@ void ReadDirect(VARIANT* aResult, const host::Object& o, const host::PropertyEnt
     case KindGroup::Ordinal: Assign(aResult, I4Value(Need(o.ReadOrdinal(e)))); break;
     case KindGroup::Float: {
       VARIANT v;
-      ::VariantInit(&v);
+      Sys().VariantInit(&v);
       v.vt = VT_R8;
       v.dblVal = Need(o.ReadFloat(e));
       Assign(aResult, v);
