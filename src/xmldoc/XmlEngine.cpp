@@ -417,6 +417,7 @@ XmlNode XmlNodeList::Item(long index) const {
 // ---- XmlDocument ----
 
 XmlDocument XmlDocument::Parse(const std::u16string& text) {
+  if (text.size() > kMaxCallDocumentUnits) throw XmlEngineError("call document too long");
   if (PrologHasDocumentType(text)) throw XmlEngineError("document type declaration");
   return Load(CreateXmlEngineDocument(), text);
 }
