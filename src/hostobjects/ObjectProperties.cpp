@@ -19,6 +19,9 @@ namespace karvo {
 int PlatformNameCompare(const std::u16string& a, const std::u16string& b) {
   int r = Sys().CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, W(a), static_cast<int>(a.size()), W(b),
                                static_cast<int>(b.size()));
+  // A comparison that failed says nothing: taken for "equal" it would sort
+  // the list wrongly and call that a success. The direct work fails instead.
+  if (r == 0) throw DirectFailure{};
   return r == CSTR_LESS_THAN ? -1 : r == CSTR_GREATER_THAN ? 1 : 0;
 }
 
@@ -50,7 +53,7 @@ void Assign(VARIANT* target, VARIANT value) {
 
 VARIANT BstrValue(const std::u16string& text) {
   VARIANT v;
-  ::VariantInit(&v);
+  Sys().VariantInit(&v);
   v.bstrVal = Sys().SysAllocStringLen(W(text), static_cast<UINT>(text.size()));
   if (v.bstrVal == nullptr) throw std::bad_alloc();
   v.vt = VT_BSTR;
@@ -59,7 +62,7 @@ VARIANT BstrValue(const std::u16string& text) {
 
 VARIANT I4Value(std::int32_t n) {
   VARIANT v;
-  ::VariantInit(&v);
+  Sys().VariantInit(&v);
   v.vt = VT_I4;
   v.lVal = n;
   return v;
@@ -70,7 +73,7 @@ void ReadDirect(VARIANT* aResult, const host::Object& o, const host::PropertyEnt
     case KindGroup::Ordinal: Assign(aResult, I4Value(Need(o.ReadOrdinal(e)))); break;
     case KindGroup::Float: {
       VARIANT v;
-      ::VariantInit(&v);
+      Sys().VariantInit(&v);
       v.vt = VT_R8;
       v.dblVal = Need(o.ReadFloat(e));
       Assign(aResult, v);
@@ -103,27 +106,41 @@ void WriteDirect(const host::Object& o, const host::PropertyEntry& e, const VARI
   }
 }
 
-void AskHostGetProperty(VARIANT* aResult, std::uint32_t aObject, const std::u16string& name,
-                        const std::u16string& message) {
-  HostProcResult r = CallHostProc(u"GetProperty", JoinHostArgs({HandleText(aObject), name}));
-  if (r.Success) {
-    Assign(aResult, BstrValue(r.ResultText));
-    return;
-  }
-  SetAPIErrorText(message);
+// The caller's VARIANT made Null, the failure value of GetProperty.
+void MakeNull(VARIANT* aResult) {
   VARIANT null;
-  ::VariantInit(&null);
+  Sys().VariantInit(&null);
   null.vt = VT_NULL;
   Assign(aResult, null);
 }
 
+// A host call that could not be made, or whose answer could not be held,
+// has failed like one the host refused: the caller gets the message and
+// Null, never an exception's code with its VARIANT as it was.
+void AskHostGetProperty(VARIANT* aResult, std::uint32_t aObject, const std::u16string& name,
+                        const std::u16string& message) {
+  try {
+    HostProcResult r = CallHostProc(u"GetProperty", JoinHostArgs({HandleText(aObject), name}));
+    if (r.Success) {
+      Assign(aResult, BstrValue(r.ResultText));
+      return;
+    }
+  } catch (...) {
+  }
+  SetAPIErrorText(message);
+  MakeNull(aResult);
+}
+
 std::uint8_t AskHostSetProperty(std::uint32_t aObject, const std::u16string& name, const VARIANT* value,
                                 const std::u16string& message) {
-  // A value without a text form (or one we could not read) cannot travel.
-  std::optional<std::u16string> text = value != nullptr ? VariantToTextLenient(*value) : std::nullopt;
-  if (text) {
-    HostProcResult r = CallHostProc(u"SetProperty", JoinHostArgs({HandleText(aObject), name, *text}));
-    if (r.Success) return 1;
+  try {
+    // A value without a text form (or one we could not read) cannot travel.
+    std::optional<std::u16string> text = value != nullptr ? VariantToTextLenient(*value) : std::nullopt;
+    if (text) {
+      HostProcResult r = CallHostProc(u"SetProperty", JoinHostArgs({HandleText(aObject), name, *text}));
+      if (r.Success) return 1;
+    }
+  } catch (...) {
   }
   SetAPIErrorText(message);
   return 0;
@@ -148,7 +165,13 @@ const char* GetPropertyList(std::uint32_t aObject, std::uint32_t aFlags) {
 
 void GetProperty(VARIANT* aResult, std::uint32_t aObject, const char* aPropName) {
   ClearAPIError();
-  const std::u16string name = PlainText(aPropName);
+  std::u16string name;
+  try {
+    name = PlainText(aPropName);
+  } catch (...) {
+    MakeNull(aResult);
+    throw;
+  }
   try {
     host::Object o(aObject);
     std::vector<host::PropertyEntry> entries = PublishedProperties(o, PlatformNameCompare);

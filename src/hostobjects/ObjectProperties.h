@@ -23,7 +23,8 @@ std::uint8_t SetPropertyStr(std::uint32_t aObject, const char* aPropName, const 
 std::int32_t MethodPairNumber(const KarvoMethod& pair);
 
 // The platform's case-insensitive comparison of two names (CompareStringW,
-// NORM_IGNORECASE, the user's locale).
+// NORM_IGNORECASE, the user's locale). Throws DirectFailure when the
+// platform cannot compare them.
 int PlatformNameCompare(const std::u16string& a, const std::u16string& b);
 
 }  // namespace karvo

@@ -56,7 +56,7 @@ bool CopyReferenced(const VARIANT& in, UniqueVariant& out) {
   const auto at = reinterpret_cast<std::uintptr_t>(in.byref);
   if (std::size_t n = ScalarSize(t)) {
     VARIANT v;
-    ::VariantInit(&v);
+    Sys().VariantInit(&v);
     if (!ReadCallerMemory(at, &v.llVal, n)) return false;
     v.vt = t;
     *out.get() = v;
@@ -130,11 +130,11 @@ std::optional<double> TextToDouble(const VARIANT& v) {
 
 bool CopyCallerVariant(const VARIANT& in, UniqueVariant& out) {
   out.clear();
-  ::VariantInit(out.get());
+  Sys().VariantInit(out.get());
   bool ok = (in.vt & VT_BYREF) != 0 ? CopyReferenced(in, out) : CopyByValue(in, out);
   if (!ok) {
     out.clear();
-    ::VariantInit(out.get());
+    Sys().VariantInit(out.get());
   }
   return ok;
 }

@@ -1,5 +1,5 @@
-// The counted 8-bit strings of the A forms, and the memory manager that
-// every module of the host process shares for them.
+// The counted 8-bit strings of the A forms, allocated by the memory manager
+// that every module of the host process shares (platform/MemoryManager.h).
 //
 // Layout around the pointer a caller sees: code page (2 bytes) at -12,
 // character size 1 (2 bytes) at -10, reference count (4, negative for a
@@ -9,29 +9,9 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/MemoryManager.h"
+
 namespace karvo {
-
-#define KARVO_REGISTER __attribute__((regparm(3)))
-
-// The host runtime's memory manager table: first argument in EAX, second in
-// EDX, result in EAX.
-struct TMemoryManagerEx {
-  void* (KARVO_REGISTER* GetMem)(std::int32_t size);
-  std::int32_t (KARVO_REGISTER* FreeMem)(void* p);
-  void* (KARVO_REGISTER* ReallocMem)(void* p, std::int32_t size);
-  void* (KARVO_REGISTER* AllocMem)(std::uint32_t size);
-  bool (KARVO_REGISTER* RegisterExpectedMemoryLeak)(void* p);
-  bool (KARVO_REGISTER* UnregisterExpectedMemoryLeak)(void* p);
-};
-
-// At load: use the manager published under "Local\FastMM_PID_" + the
-// process id in eight upper-case hex digits, or publish our own there.
-void AttachMemoryManager();
-// At unload: drop our view of that mapping (and our publication).
-void DetachMemoryManager();
-const TMemoryManagerEx& MemoryManager();
-// True when this library published the process's manager itself.
-bool PublishedOwnMemoryManager();
 
 struct AnsiStringParts {
   const char* bytes = nullptr;

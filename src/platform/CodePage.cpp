@@ -44,6 +44,6 @@ std::string TextToAnsi(const std::u16string& text, unsigned codePage) {
   return TextToAnsi(text.data(), text.size(), codePage);
 }
 
-unsigned SystemAnsiCodePage() { return ::GetACP(); }
+unsigned SystemAnsiCodePage() { return Sys().GetACP(); }
 
 }  // namespace karvo

@@ -3,9 +3,9 @@
 // cleanup on a failure path never hides the failure's own code.
 #pragma once
 
-#include "platform/Syscalls.h"
-
 #include <utility>
+
+#include "platform/Syscalls.h"
 
 namespace karvo {
 
@@ -66,7 +66,7 @@ using UniqueBstr = UniqueAny<BstrTraits>;
 // A VARIANT that is cleared when it goes.
 class UniqueVariant {
  public:
-  UniqueVariant() { ::VariantInit(&v_); }
+  UniqueVariant() { Sys().VariantInit(&v_); }
   UniqueVariant(const UniqueVariant&) = delete;
   UniqueVariant& operator=(const UniqueVariant&) = delete;
   ~UniqueVariant() { clear(); }
@@ -80,7 +80,7 @@ class UniqueVariant {
   VARIANT* operator->() { return &v_; }
   VARIANT release() {
     VARIANT out = v_;
-    ::VariantInit(&v_);
+    Sys().VariantInit(&v_);
     return out;
   }
 

@@ -1,8 +1,13 @@
 #include "platform/Syscalls.h"
 
+#include "platform/MemoryManager.h"
+
 namespace karvo {
 
 namespace {
+
+void* StringGetMem(std::int32_t size) { return MemoryManager().GetMem(size); }
+std::int32_t StringFreeMem(void* p) { return MemoryManager().FreeMem(p); }
 
 Syscalls ProductTable() {
   Syscalls s;
@@ -15,10 +20,12 @@ Syscalls ProductTable() {
   s.WaitForSingleObject = ::WaitForSingleObject;
   s.ReleaseMutex = ::ReleaseMutex;
   s.Sleep = ::Sleep;
+  s.GetACP = ::GetACP;
   s.MultiByteToWideChar = ::MultiByteToWideChar;
   s.WideCharToMultiByte = ::WideCharToMultiByte;
   s.SysAllocStringLen = ::SysAllocStringLen;
   s.SysFreeString = ::SysFreeString;
+  s.VariantInit = ::VariantInit;
   s.VariantClear = ::VariantClear;
   s.VariantCopy = ::VariantCopy;
   s.VariantChangeTypeEx = ::VariantChangeTypeEx;
@@ -28,13 +35,13 @@ Syscalls ProductTable() {
   s.GetLocaleInfoW = ::GetLocaleInfoW;
   s.CompareStringW = ::CompareStringW;
   s.ReadProcessMemory = ::ReadProcessMemory;
-  s.HeapAlloc = ::HeapAlloc;
-  s.HeapFree = ::HeapFree;
   s.MessageBoxW = ::MessageBoxW;
   s.CoCreateInstance = ::CoCreateInstance;
   s.VarI4FromStr = ::VarI4FromStr;
   s.VarR8FromStr = ::VarR8FromStr;
   s.VarDateFromStr = ::VarDateFromStr;
+  s.StringGetMem = &StringGetMem;
+  s.StringFreeMem = &StringFreeMem;
   return s;
 }
 

@@ -1,7 +1,13 @@
-// Every platform call that can fail on its own goes through this table, so
-// that tests can make any of them fail and count what was taken and released.
-// The product's table points straight at the platform.
+// Every platform call that can fail, or that takes or gives back something
+// (handles, views, BSTRs, VARIANTs, COM objects, counted strings), goes
+// through this table, so that tests can make any of them fail and count what
+// was taken and released. The product's table points straight at the
+// platform. Left out are the reads that cannot fail and own nothing
+// (GetLastError, GetCurrentProcess, GetProcessHeap, SysStringLen, the
+// interlocked counts).
 #pragma once
+
+#include <cstdint>
 
 #include "platform/WindowsSupport.h"
 
@@ -17,10 +23,14 @@ struct Syscalls {
   DWORD(WINAPI* WaitForSingleObject)(HANDLE, DWORD);
   BOOL(WINAPI* ReleaseMutex)(HANDLE);
   void(WINAPI* Sleep)(DWORD);
+  UINT(WINAPI* GetACP)();
   int(WINAPI* MultiByteToWideChar)(UINT, DWORD, LPCCH, int, LPWSTR, int);
   int(WINAPI* WideCharToMultiByte)(UINT, DWORD, LPCWCH, int, LPSTR, int, LPCCH, LPBOOL);
   BSTR(WINAPI* SysAllocStringLen)(const OLECHAR*, UINT);
   void(WINAPI* SysFreeString)(BSTR);
+  // Sets vt alone, as the platform documents; the rest of the VARIANT may
+  // hold anything until a value is stored.
+  void(WINAPI* VariantInit)(VARIANTARG*);
   HRESULT(WINAPI* VariantClear)(VARIANTARG*);
   HRESULT(WINAPI* VariantCopy)(VARIANTARG*, VARIANTARG*);
   HRESULT(WINAPI* VariantChangeTypeEx)(VARIANTARG*, VARIANTARG*, LCID, USHORT, VARTYPE);
@@ -30,14 +40,16 @@ struct Syscalls {
   int(WINAPI* GetLocaleInfoW)(LCID, LCTYPE, LPWSTR, int);
   int(WINAPI* CompareStringW)(LCID, DWORD, PCNZWCH, int, PCNZWCH, int);
   BOOL(WINAPI* ReadProcessMemory)(HANDLE, LPCVOID, LPVOID, SIZE_T, SIZE_T*);
-  LPVOID(WINAPI* HeapAlloc)(HANDLE, DWORD, SIZE_T);
-  BOOL(WINAPI* HeapFree)(HANDLE, DWORD, LPVOID);
   int(WINAPI* MessageBoxW)(HWND, LPCWSTR, LPCWSTR, UINT);
   // The XML engine and the number and date readings of call documents.
   HRESULT(WINAPI* CoCreateInstance)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
   HRESULT(WINAPI* VarI4FromStr)(OLECHAR*, LCID, ULONG, LONG*);
   HRESULT(WINAPI* VarR8FromStr)(OLECHAR*, LCID, ULONG, DOUBLE*);
   HRESULT(WINAPI* VarDateFromStr)(OLECHAR*, LCID, ULONG, DATE*);
+  // The memory manager of the host process's counted strings (whichever
+  // one the library found or published at load).
+  void* (*StringGetMem)(std::int32_t size);
+  std::int32_t (*StringFreeMem)(void* p);
 };
 
 // The table in force. Tests may overwrite its members and must put the

@@ -26,6 +26,12 @@ std::u16string UpperAZ(std::u16string_view name);
 // The node's name upper-cased (a to z) equals the key, which is taken as it is.
 bool NameMatchesKey(std::u16string_view nodeName, std::u16string_view key);
 
+// The longest call document the library parses, in UTF-16 code units. The
+// engine's tree of a document of small elements takes some thirty times
+// the text: a 50 MB one would nearly fill the host's 32-bit address space.
+// No call document comes near this; a longer text is refused unread.
+inline constexpr std::size_t kMaxCallDocumentUnits = 8 * 1024 * 1024;
+
 // True when the prolog of the text (before the first element) declares a
 // document type. Call documents never need one, and refusing it before the
 // engine sees the text keeps entity expansion and external fetches out.

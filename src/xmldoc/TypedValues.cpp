@@ -224,7 +224,7 @@ void XMLGetData(VARIANT* Value, const char* XMLText, const char* VarName, std::u
   // What the caller's VARIANT held goes; a type word the platform does not
   // know cannot be released and is simply overwritten.
   Sys().VariantClear(Value);
-  ::VariantInit(Value);
+  Sys().VariantInit(Value);
   Value->vt = VT_NULL;
 
   bool found = false;

@@ -311,9 +311,12 @@ std::u16string XmlNode::Text() const {
 void XmlNode::SetText(const std::u16string& text) const {
   IXMLDOMNode* node = Need();
   if (TypeOf(node) != NODE_ELEMENT) {
+    // The string first: a VARIANT that says VT_BSTR before it holds one
+    // would have its cleanup free whatever the slot held.
+    UniqueBstr b = Bstr(text);
     UniqueVariant v;
+    v->bstrVal = b.release();
     v->vt = VT_BSTR;
-    v->bstrVal = Bstr(text).release();
     Check(node->put_nodeValue(*v.get()), "put nodeValue");
     return;
   }
@@ -380,10 +383,10 @@ void XmlNode::SetAttribute(const std::u16string& name, const std::u16string& val
   UniqueCom<IXMLDOMElement> element;
   if (FAILED(Need()->QueryInterface(kIXMLDOMElement, reinterpret_cast<void**>(element.put()))) || !element)
     throw XmlEngineError("not an element");
-  UniqueBstr n = Bstr(name);
+  UniqueBstr n = Bstr(name), b = Bstr(value);
   UniqueVariant v;
+  v->bstrVal = b.release();
   v->vt = VT_BSTR;
-  v->bstrVal = Bstr(value).release();
   Check(element->setAttribute(n.get(), *v.get()), "setAttribute");
 }
 
@@ -414,6 +417,7 @@ XmlNode XmlNodeList::Item(long index) const {
 // ---- XmlDocument ----
 
 XmlDocument XmlDocument::Parse(const std::u16string& text) {
+  if (text.size() > kMaxCallDocumentUnits) throw XmlEngineError("call document too long");
   if (PrologHasDocumentType(text)) throw XmlEngineError("document type declaration");
   return Load(CreateXmlEngineDocument(), text);
 }

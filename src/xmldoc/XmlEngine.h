@@ -80,7 +80,8 @@ class XmlDocument {
  public:
   // Makes the newest engine available on the calling thread (COM must be
   // initialised there), configures it and parses the text. A text that does
-  // not parse, or that declares a document type, throws.
+  // not parse, that declares a document type, or that is longer than
+  // kMaxCallDocumentUnits, throws.
   static XmlDocument Parse(const std::u16string& text);
   // The same on an engine object already made; the engine alone must keep
   // document types out (tests use it without the check on the prolog).
