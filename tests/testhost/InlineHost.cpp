@@ -38,22 +38,10 @@ void InlineHost::SetState(std::uint8_t state) { KarvoHostSetState(host_, state);
 
 int __stdcall InlineHost::Respond(void* self, const KarvoRequest* req, KarvoReply* reply) {
   auto* h = static_cast<InlineHost*>(self);
-  SeenRequest seen;
-  seen.Command = req->Command;
-  seen.SQL = reinterpret_cast<const char16_t*>(req->SQL);
-  seen.Data = reinterpret_cast<const char16_t*>(req->Data);
-  seen.DataPointer = req->DataPointer;
+  SeenRequest seen = SeenFrom(*req);
   karvo::test::Answer a = h->handler(seen);
   if (!a.Reply) return 0;
-  std::size_t n = a.Command.size() > KARVO_COMMAND_MAX ? KARVO_COMMAND_MAX : a.Command.size();
-  reply->CommandLength = static_cast<unsigned char>(n);
-  std::memcpy(reply->Command, a.Command.data(), n);
-  reply->WriteData = a.WriteData ? 1 : 0;
-  std::size_t units = a.Data.size() > KARVO_TEXT_UNITS ? KARVO_TEXT_UNITS : a.Data.size();
-  std::memcpy(reply->Data, a.Data.data(), units * 2);
-  reply->Data[units] = 0;
-  reply->WriteDataPointer = a.WritePointer ? 1 : 0;
-  reply->DataPointer = a.Pointer;
+  WriteAnswer(a, *reply);
   return 1;
 }
 

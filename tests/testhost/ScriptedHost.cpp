@@ -7,6 +7,27 @@
 
 namespace karvo::test {
 
+SeenRequest SeenFrom(const KarvoRequest& req) {
+  SeenRequest seen;
+  seen.Command = req.Command;
+  seen.SQL = reinterpret_cast<const char16_t*>(req.SQL);
+  seen.Data = reinterpret_cast<const char16_t*>(req.Data);
+  seen.DataPointer = req.DataPointer;
+  return seen;
+}
+
+void WriteAnswer(const Answer& a, KarvoReply& reply) {
+  std::size_t n = a.Command.size() > KARVO_COMMAND_MAX ? KARVO_COMMAND_MAX : a.Command.size();
+  reply.CommandLength = static_cast<unsigned char>(n);
+  std::memcpy(reply.Command, a.Command.data(), n);
+  reply.WriteData = a.WriteData ? 1 : 0;
+  std::size_t units = a.Data.size() > KARVO_TEXT_UNITS ? KARVO_TEXT_UNITS : a.Data.size();
+  std::memcpy(reply.Data, a.Data.data(), units * 2);
+  reply.Data[units] = 0;
+  reply.WriteDataPointer = a.WritePointer ? 1 : 0;
+  reply.DataPointer = a.Pointer;
+}
+
 Answer Answer::Code(std::uint8_t code) {
   Answer a;
   a.Command = std::string(1, static_cast<char>(code));
@@ -118,11 +139,7 @@ void ScriptedHost::SetState(std::uint8_t state) { KarvoHostSetState(host_, state
 
 int __stdcall ScriptedHost::Serve(void* self, const KarvoRequest* req, KarvoReply* reply) {
   auto* h = static_cast<ScriptedHost*>(self);
-  SeenRequest seen;
-  seen.Command = req->Command;
-  seen.SQL = reinterpret_cast<const char16_t*>(req->SQL);
-  seen.Data = reinterpret_cast<const char16_t*>(req->Data);
-  seen.DataPointer = req->DataPointer;
+  SeenRequest seen = SeenFrom(*req);
   Answer a;
   {
     std::lock_guard<std::mutex> l(h->mu_);
@@ -131,15 +148,7 @@ int __stdcall ScriptedHost::Serve(void* self, const KarvoRequest* req, KarvoRepl
   }
   if (a.DelayMs != 0) ::Sleep(a.DelayMs);
   if (!a.Reply) return 0;
-  std::size_t n = a.Command.size() > KARVO_COMMAND_MAX ? KARVO_COMMAND_MAX : a.Command.size();
-  reply->CommandLength = static_cast<unsigned char>(n);
-  std::memcpy(reply->Command, a.Command.data(), n);
-  reply->WriteData = a.WriteData ? 1 : 0;
-  std::size_t units = a.Data.size() > KARVO_TEXT_UNITS ? KARVO_TEXT_UNITS : a.Data.size();
-  std::memcpy(reply->Data, a.Data.data(), units * 2);
-  reply->Data[units] = 0;
-  reply->WriteDataPointer = a.WritePointer ? 1 : 0;
-  reply->DataPointer = a.Pointer;
+  WriteAnswer(a, *reply);
   return 1;
 }
 

@@ -44,6 +44,10 @@ enum class HostServing { Sdk, Literal };
 // Literal when the environment variable KARVO_TEST_HOST is "literal".
 HostServing DefaultServing();
 
+// The request as the handler sees it, and an answer written as the reply.
+SeenRequest SeenFrom(const KarvoRequest& req);
+void WriteAnswer(const Answer& a, KarvoReply& reply);
+
 class ScriptedHost {
  public:
   using Handler = std::function<Answer(const SeenRequest&)>;
