@@ -11,6 +11,7 @@ namespace karvo {
 namespace {
 
 int g_waitLimit = 60000;
+std::int64_t g_spinMicros = YieldingSpin::kSpinMicros;
 
 // What one look at the block under the mutex found.
 enum class Seen {
@@ -50,7 +51,7 @@ Seen Poll(TPluginsSharedMem& mem, TSharedMemState wanted, Act& act) {
 // cannot be taken ends the wait as it did when every poll was locked.
 template <class Act>
 bool WaitCounted(TPluginsSharedMem& mem, TSharedMemState wanted, int& counter, Act& act) {
-  YieldingSpin spin;
+  YieldingSpin spin(g_spinMicros);
   do {
     Seen s = Poll(mem, wanted, act);
     if (s != Seen::Other) return s == Seen::Wanted;
@@ -131,6 +132,7 @@ bool WaitAndReadReply(TPluginsSharedMem& mem, Reply& reply) {
 
 int WaitLimit() { return g_waitLimit; }
 void SetWaitLimitForTests(int sleeps) { g_waitLimit = sleeps; }
+void SetSpinForTests(std::int64_t micros) { g_spinMicros = micros; }
 
 bool WaitForSharedMemState(TSharedMemState wanted) {
   TPluginsSharedMem* mem = State().SharedMem.get();

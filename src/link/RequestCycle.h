@@ -68,5 +68,10 @@ bool IsVerdictSuccess(const Reply& reply);
 // The wait's length in sleeps of one millisecond: 60000 in the product.
 int WaitLimit();
 void SetWaitLimitForTests(int sleeps);
+// The yielding first stretch of each wait, in microseconds (about one
+// millisecond in the product). A test whose peer acts only when the library
+// touches the mutex or sleeps shortens it, or every wait would spin on a
+// block that cannot change.
+void SetSpinForTests(std::int64_t micros);
 
 }  // namespace karvo

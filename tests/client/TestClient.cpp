@@ -7,6 +7,13 @@
 //   karvo_test_client --die-serving <api handle>
 //     A host that takes one request, starts its reply and ends while it
 //     holds the block mutex. Exit code 0 once it has done so.
+//   karvo_test_client --take-and-hang <api handle> hold|release
+//     A host that takes one request (smsProcessing) and then hangs, holding
+//     the block mutex or not, until it is killed.
+//   karvo_test_client --hold-mutex <api handle>
+//     A plug-in that takes the block mutex and hangs holding it until it is
+//     killed.
+//   Both set the event <api handle>HELD once they hang.
 #include <windows.h>
 
 #include <cstdio>
@@ -48,10 +55,47 @@ int DieServing(const char* api) {
   return 5;
 }
 
+void Hang(const char* api) {
+  HANDLE e = CreateEventA(nullptr, TRUE, FALSE, (std::string(api) + "HELD").c_str());
+  if (e != nullptr) SetEvent(e);
+  for (;;) Sleep(1000);  // until killed
+}
+
+int TakeAndHang(const char* api, bool hold) {
+  HANDLE map = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, api);
+  if (map == nullptr) return 3;
+  auto* b = static_cast<volatile TPluginsSharedMemData*>(MapViewOfFile(map, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+  HANDLE m = CreateMutexA(nullptr, FALSE, (std::string(api) + KARVO_MUTEX_SUFFIX).c_str());
+  if (b == nullptr || m == nullptr) return 4;
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(1)) {
+    DWORD r = WaitForSingleObject(m, 1000);
+    if (r != WAIT_OBJECT_0 && r != WAIT_ABANDONED) continue;
+    if (b->State == KARVO_smsToProcess) {
+      b->State = KARVO_smsProcessing;
+      if (!hold) ReleaseMutex(m);
+      Hang(api);
+    }
+    ReleaseMutex(m);
+  }
+  return 5;
+}
+
+int HoldMutex(const char* api) {
+  HANDLE m = CreateMutexA(nullptr, FALSE, (std::string(api) + KARVO_MUTEX_SUFFIX).c_str());
+  if (m == nullptr) return 4;
+  DWORD r = WaitForSingleObject(m, 10000);
+  if (r != WAIT_OBJECT_0 && r != WAIT_ABANDONED) return 5;
+  Hang(api);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "--die-serving") == 0) return DieServing(argv[2]);
+  if (argc >= 4 && std::strcmp(argv[1], "--take-and-hang") == 0)
+    return TakeAndHang(argv[2], std::strcmp(argv[3], "hold") == 0);
+  if (argc >= 3 && std::strcmp(argv[1], "--hold-mutex") == 0) return HoldMutex(argv[2]);
   if (argc < 4) return 2;
   HMODULE dll = LoadLibraryA("KARVO.DLL");
   if (dll == nullptr) return 3;

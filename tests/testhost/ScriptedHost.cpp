@@ -132,7 +132,12 @@ std::vector<SeenRequest> ScriptedHost::Requests() {
 
 std::size_t ScriptedHost::RequestCount() {
   std::lock_guard<std::mutex> l(mu_);
-  return seen_.size();
+  return count_;
+}
+
+void ScriptedHost::KeepRequests(bool keep) {
+  std::lock_guard<std::mutex> l(mu_);
+  keep_ = keep;
 }
 
 void ScriptedHost::SetState(std::uint8_t state) { KarvoHostSetState(host_, state); }
@@ -143,7 +148,8 @@ int __stdcall ScriptedHost::Serve(void* self, const KarvoRequest* req, KarvoRepl
   Answer a;
   {
     std::lock_guard<std::mutex> l(h->mu_);
-    h->seen_.push_back(seen);
+    ++h->count_;
+    if (h->keep_) h->seen_.push_back(seen);
     a = h->handler_(seen);
   }
   if (a.DelayMs != 0) ::Sleep(a.DelayMs);

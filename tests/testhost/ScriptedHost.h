@@ -63,6 +63,9 @@ class ScriptedHost {
   void Always(Answer a);
   std::vector<SeenRequest> Requests();
   std::size_t RequestCount();
+  // Off: requests are counted and handed to the handler, not kept (a run of
+  // forty thousand long requests would not fit in memory).
+  void KeepRequests(bool keep);
   void SetState(std::uint8_t state);
   // A raw view of the block, for tests that tamper with it.
   TPluginsSharedMemData* Block() const { return view_; }
@@ -81,6 +84,8 @@ class ScriptedHost {
   std::mutex mu_;
   Handler handler_;
   std::vector<SeenRequest> seen_;
+  std::size_t count_ = 0;
+  bool keep_ = true;
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };

@@ -227,6 +227,95 @@ TEST_F(RequestCycle, HostThatDiesHoldingTheMutexMidReplyIsRecovered) {
   }
 }
 
+// A process of the test client that hangs once it has done its part, until
+// the test kills it; Held() waits for the event it sets then.
+class HangingChild {
+ public:
+  HangingChild(const std::string& api, const std::string& args) {
+    held_ = ::CreateEventA(nullptr, TRUE, FALSE, (api + "HELD").c_str());
+    std::string cmd = "karvo_test_client.exe " + args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    started_ = ::CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_) != FALSE;
+  }
+  ~HangingChild() {
+    Kill();
+    if (started_) {
+      ::CloseHandle(pi_.hProcess);
+      ::CloseHandle(pi_.hThread);
+    }
+    ::CloseHandle(held_);
+  }
+  bool Held() const { return started_ && ::WaitForSingleObject(held_, 10000) == WAIT_OBJECT_0; }
+  void Kill() {
+    if (!started_ || killed_) return;
+    ::TerminateProcess(pi_.hProcess, 9);
+    ::WaitForSingleObject(pi_.hProcess, 10000);
+    killed_ = true;
+  }
+
+ private:
+  HANDLE held_ = nullptr;
+  PROCESS_INFORMATION pi_ = {};
+  bool started_ = false;
+  bool killed_ = false;
+};
+
+TEST_F(RequestCycle, HostKilledBetweenTheRequestAndItsReplyGives254Then255UntilTheBlockIsFreed) {
+  // Killed once it has set smsProcessing: after releasing the mutex, and
+  // while it still holds it (the mutex then is abandoned and taken over).
+  for (const char* mode : {"release", "hold"}) {
+    host->Stop();
+    SetWaitLimitForTests(1500);  // long enough for the child process to start
+    HangingChild hung(host->ApiHandle(), "--take-and-hang " + host->ApiHandle() + " " + mode);
+    std::thread killer([&] {
+      if (hung.Held()) hung.Kill();
+    });
+    Cycle c = RunRequest(Query(u"SELECT 1"));
+    killer.join();
+    EXPECT_EQ(c.Status, CycleStatus::NoReply) << mode;
+    EXPECT_EQ(LastAPIError(), msg::kNoReply) << mode;
+    ASSERT_EQ(host->Block()->State, smsProcessing) << mode << ": the dead host's state stays";
+
+    SetWaitLimitForTests(30);
+    for (int i = 0; i < 2; ++i) {
+      c = RunRequest(Query(u"SELECT 2"));
+      EXPECT_EQ(c.Status, CycleStatus::BlockBusy) << mode;
+      EXPECT_EQ(LastAPIError(), msg::kBlockBusy) << mode;
+    }
+    // A host that comes back frees the block and serves again.
+    host->SetState(smsFree);
+    host->Always(Answer::Verdict(true, u"back"));
+    host->Start();
+    c = RunRequest(Query(u"SELECT 3"));
+    ASSERT_EQ(c.Status, CycleStatus::Replied) << mode;
+    EXPECT_EQ(c.Reply.Data, u"back");
+    EXPECT_EQ(host->RequestCount(), 1u) << "the requests of the dead host never reached this one";
+    host = std::make_unique<ScriptedHost>();  // a fresh block for the next mode
+    State().SharedMem.reset();
+    std::string handle = host->ApiHandle();
+    State().SharedMem = TPluginsSharedMem::CreateDll(std::u16string(handle.begin(), handle.end()));
+  }
+}
+
+TEST_F(RequestCycle, ClientKilledHoldingTheMutexLeavesTheBlockToTheOthers) {
+  host->Always(Answer::Verdict(true, u"served"));
+  HangingChild holder(host->ApiHandle(), "--hold-mutex " + host->ApiHandle());
+  ASSERT_TRUE(holder.Held());
+  // While it holds the mutex no access goes ahead: a free-looking block
+  // whose lock times out has no service, and nothing is written.
+  Cycle c = RunRequest(Query(u"SELECT 1"));
+  EXPECT_EQ(c.Status, CycleStatus::NoService);
+  EXPECT_EQ(host->RequestCount(), 0u);
+  holder.Kill();
+  for (int i = 0; i < 3; ++i) {
+    c = RunRequest(Query(u"SELECT 2"));
+    ASSERT_EQ(c.Status, CycleStatus::Replied) << "the abandoned mutex was taken over";
+    EXPECT_EQ(c.Reply.Data, u"served");
+  }
+  EXPECT_EQ(host->RequestCount(), 3u);
+}
+
 TEST_F(RequestCycle, WaitForSharedMemStateConfirmsUnderTheMutex) {
   EXPECT_TRUE(WaitForSharedMemState(smsFree));
   EXPECT_EQ(g_sleeps, 0);
