@@ -33,26 +33,35 @@ unsigned Fnv(const char* s) {
   return h;
 }
 
-int DieServing(const char* api) {
+// Waits up to 10 s for a request, as a host that plays dead would; returns
+// with the block mutex held and the block in smsProcessing, or a failure code.
+int TakeRequest(const char* api, volatile TPluginsSharedMemData*& b, HANDLE& m) {
   HANDLE map = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, api);
   if (map == nullptr) return 3;
-  auto* b = static_cast<volatile TPluginsSharedMemData*>(MapViewOfFile(map, FILE_MAP_ALL_ACCESS, 0, 0, 0));
-  HANDLE m = CreateMutexA(nullptr, FALSE, (std::string(api) + KARVO_MUTEX_SUFFIX).c_str());
+  b = static_cast<volatile TPluginsSharedMemData*>(MapViewOfFile(map, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+  m = CreateMutexA(nullptr, FALSE, (std::string(api) + KARVO_MUTEX_SUFFIX).c_str());
   if (b == nullptr || m == nullptr) return 4;
   for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(1)) {
     DWORD r = WaitForSingleObject(m, 1000);
     if (r != WAIT_OBJECT_0 && r != WAIT_ABANDONED) continue;
     if (b->State == KARVO_smsToProcess) {
       b->State = KARVO_smsProcessing;
-      b->CommandLength = 1;
-      b->Command[0] = KARVO_VERDICT_SUCCESS;
-      b->Data[0] = 'h';
-      // Ends here, owning the mutex, before the reply is finished.
-      ExitProcess(0);
+      return 0;
     }
     ReleaseMutex(m);
   }
   return 5;
+}
+
+int DieServing(const char* api) {
+  volatile TPluginsSharedMemData* b = nullptr;
+  HANDLE m = nullptr;
+  if (int rc = TakeRequest(api, b, m)) return rc;
+  b->CommandLength = 1;
+  b->Command[0] = KARVO_VERDICT_SUCCESS;
+  b->Data[0] = 'h';
+  // Ends here, owning the mutex, before the reply is finished.
+  ExitProcess(0);
 }
 
 void Hang(const char* api) {
@@ -62,22 +71,12 @@ void Hang(const char* api) {
 }
 
 int TakeAndHang(const char* api, bool hold) {
-  HANDLE map = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, api);
-  if (map == nullptr) return 3;
-  auto* b = static_cast<volatile TPluginsSharedMemData*>(MapViewOfFile(map, FILE_MAP_ALL_ACCESS, 0, 0, 0));
-  HANDLE m = CreateMutexA(nullptr, FALSE, (std::string(api) + KARVO_MUTEX_SUFFIX).c_str());
-  if (b == nullptr || m == nullptr) return 4;
-  for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(1)) {
-    DWORD r = WaitForSingleObject(m, 1000);
-    if (r != WAIT_OBJECT_0 && r != WAIT_ABANDONED) continue;
-    if (b->State == KARVO_smsToProcess) {
-      b->State = KARVO_smsProcessing;
-      if (!hold) ReleaseMutex(m);
-      Hang(api);
-    }
-    ReleaseMutex(m);
-  }
-  return 5;
+  volatile TPluginsSharedMemData* b = nullptr;
+  HANDLE m = nullptr;
+  if (int rc = TakeRequest(api, b, m)) return rc;
+  if (!hold) ReleaseMutex(m);
+  Hang(api);
+  return 0;
 }
 
 int HoldMutex(const char* api) {
