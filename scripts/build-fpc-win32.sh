@@ -6,9 +6,15 @@
 #   3. ppc386 compiles system, objpas and the rest of the RTL for win32.
 # The result is kept under build/fpc-win32 and built once: a stamp names the
 # fpc-source version it came from. Prints the path of the ready compiler.
-#   scripts/build-fpc-win32.sh [outdir]
+#   scripts/build-fpc-win32.sh [--check] [outdir]
+# --check builds nothing: it succeeds when the compiler is ready.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+check=0
+if [ "${1:-}" = "--check" ]; then
+  check=1
+  shift
+fi
 out=$(realpath -m "${1:-build/fpc-win32}")
 ver=$(fpc -iV)
 src=/usr/share/fpcsrc/$ver
@@ -22,6 +28,7 @@ if [ -f "$stamp" ] && [ -x "$ppc" ]; then
   echo "$ppc"
   exit 0
 fi
+[ $check -eq 0 ] || exit 1
 [ -d "$src/compiler" ] || { echo "build-fpc-win32: $src missing (apt-get install fpc-source)" >&2; exit 1; }
 
 # One builder at a time: the test suite runs in parallel.
