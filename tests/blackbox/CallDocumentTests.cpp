@@ -168,6 +168,23 @@ TEST_F(CallDocuments, CountedAndWideFormsOfTheNames) {
   EXPECT_EQ(p.LastError(), kException);
 }
 
+TEST_F(CallDocuments, NamesAndStringValuesTakeTheSubstituteNotALookAlike) {
+  BSTR doc = ::SysAllocString(L"<PROCEDURE name=\"Za\u017c\u00f3\u0142\u0107\"/>");
+  BSTR out = nullptr;
+  KARVO_FN(p, XMLGetProcNameW)(&out, doc);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(out)),
+            ByCodePage(u"Za?\u00f3??", u"Za\u017c\u00f3\u0142\u0107"));
+  ::SysFreeString(out);
+  ::SysFreeString(doc);
+  Got g;
+  GetData(g, "<PROCEDURE><DATAIN NAME=\"s\"><TYPE>STRING</TYPE><VALUE>&#x17C;&#x1F600;</VALUE></DATAIN></PROCEDURE>",
+          "s");
+  EXPECT_EQ(g.v.vt, VT_BSTR);
+  EXPECT_EQ(g.Text(), ByCodePage(u"??", u"\u017c?")) << "a surrogate pair is one character";
+  EXPECT_EQ(p.LastError(), u"");
+}
+
 // ---- Typed values ----
 
 const char* kVariables =

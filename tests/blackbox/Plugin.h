@@ -55,13 +55,21 @@ inline std::u16string Wide(const char* s) {
 
 inline std::u16string Wide(const std::string& s) { return Wide(s.c_str()); }
 
+// Without best fit, as the library encodes: what the code page cannot hold
+// becomes its substitute character.
 inline std::string Ansi(const std::u16string& s) {
   if (s.empty()) return {};
   auto w = reinterpret_cast<const wchar_t*>(s.c_str());
-  int n = ::WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
+  int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w, -1, nullptr, 0, nullptr, nullptr);
   std::string out(n > 0 ? n - 1 : 0, '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, w, -1, &out[0], n, nullptr, nullptr);
+  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w, -1, &out[0], n, nullptr, nullptr);
   return out;
+}
+
+// The text expected under the code page the suite runs in: 1252 (western)
+// or 1250 (central European).
+inline std::u16string ByCodePage(const std::u16string& western, const std::u16string& central) {
+  return ::GetACP() == 1250 ? central : western;
 }
 
 // A text as it comes back through the system ANSI code page.

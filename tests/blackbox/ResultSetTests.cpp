@@ -208,6 +208,28 @@ TEST_F(ResultSets, CsvAsksTheHostWhenTheAttemptFails) {
   EXPECT_EQ(host.RequestCount(), before);
 }
 
+TEST_F(ResultSets, FieldNamesAreNeverLookAlikes) {
+  // Under 1252 "ą" has no byte: the name becomes '?' and finds nothing,
+  // never the field "A"; under 1250 it finds its own field.
+  FakeDataSet ds;
+  ds.Fields = {u"A", u"\u0105"};
+  ds.Rows = {{u"wielkie a", u"a z ogonkiem"}};
+  KarvoHandle h = model.AddQuery(ds);
+  BSTR name = ::SysAllocString(L"\u0105");
+  BSTR out = ::SysAllocString(L"old");
+  KARVO_FN(p, FieldByNameSQLW)(&out, H(h), name);
+  if (::GetACP() == 1250) {
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(out)), u"a z ogonkiem");
+    EXPECT_EQ(p.LastError(), u"");
+  } else {
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(p.LastError(), u"Wyst\u0105pi\u0142 wyj\u0105tek!");
+  }
+  ::SysFreeString(out);
+  ::SysFreeString(name);
+}
+
 TEST_F(ResultSets, XmlExportIsNotImplemented) {
   KarvoHandle h = Rows(3);
   KARVO_FN(p, ExecuteSQL)("x", 1);
