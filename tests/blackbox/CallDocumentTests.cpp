@@ -594,6 +594,10 @@ TEST_F(HandleInDocument, HeaderFieldThenVariable) {
   EXPECT_EQ(error, u"Błąd inicjalizacji API!");
   EXPECT_FALSE(Opens("<PROCEDURE><APIHANDLE><X>" + h + "</X></APIHANDLE></PROCEDURE>"));
   EXPECT_EQ(error, kException);
+  // The variable is read as XMLGetData reads it, which catches its own
+  // failure and yields no value.
+  EXPECT_FALSE(Opens("<PROCEDURE><DATAIN NAME=\"APIHANDLE\"><VALUE><X/></VALUE></DATAIN></PROCEDURE>"));
+  EXPECT_EQ(error, u"Błąd inicjalizacji API!");
   EXPECT_FALSE(Opens("<PROCEDURE><APIHANDLE>" + h));
   EXPECT_EQ(error, kException);
 }
