@@ -398,6 +398,50 @@ TEST_F(CallDocuments, SetDataUpdatesInPlaceOrAppends) {
   EXPECT_EQ(updated.substr(updated.size() - 2), "\r\n");
 }
 
+TEST_F(CallDocuments, SetDataWritesTabsAndLineBreaksOfAttributesAsReferences) {
+  std::string out = SetData("<PROCEDURE/>", "a\tb", I4(5), 1);
+  EXPECT_EQ(out, "<PROCEDURE><DATAIN NAME=\"a&#9;b\"><TYPE>INTEGER</TYPE><VALUE>5</VALUE></DATAIN></PROCEDURE>\r\n");
+  Got g;
+  GetData(g, out, "a\tb", 1);
+  EXPECT_EQ(g.v.vt, VT_I4);
+  EXPECT_EQ(g.v.lVal, 5);
+  EXPECT_EQ(p.LastError(), u"");
+
+  // Attributes of the input read back as they were, and no line of the
+  // text breaks inside a tag.
+  const std::string in =
+      "<PROCEDURE name=\"a&#13;&#10;b&#9;c\"><DATAIN NAME=\"x&#10;y\"><TYPE>INTEGER</TYPE><VALUE>1</VALUE></DATAIN>"
+      "</PROCEDURE>";
+  out = SetData(in, "z", I4(2), 1);
+  EXPECT_EQ(ProcName(out), "a\r\nb\tc");
+  Got x;
+  GetData(x, out, "x\ny", 1);
+  EXPECT_EQ(x.v.vt, VT_I4);
+  EXPECT_EQ(x.v.lVal, 1);
+  EXPECT_EQ(out.find('\n'), out.size() - 1) << out;
+}
+
+TEST_F(CallDocuments, SetDataRefusesWhatXmlCannotHold) {
+  auto set = KARVO_FN(p, XMLSetData);
+  EXPECT_EQ(set("<PROCEDURE/>", "a\x01", I4(5), 1, nullptr), nullptr) << "a control character in the name";
+  EXPECT_EQ(p.LastError(), kException);
+  VARIANT v;
+  ::VariantInit(&v);
+  v.vt = VT_BSTR;
+  for (const std::wstring& text : {std::wstring(L"a\0b", 3), std::wstring(L"a\x01")}) {
+    v.bstrVal = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    EXPECT_EQ(set("<PROCEDURE/>", "v", v, 1, nullptr), nullptr) << "a NUL or a control character in the value";
+    EXPECT_EQ(p.LastError(), kException);
+    // Also where the variable exists already.
+    EXPECT_EQ(set("<PROCEDURE><DATAIN NAME=\"v\"><VALUE/></DATAIN></PROCEDURE>", "v", v, 1, nullptr), nullptr);
+    EXPECT_EQ(p.LastError(), kException);
+    ::SysFreeString(v.bstrVal);
+  }
+  v.bstrVal = ::SysAllocString(L"tab\there");
+  EXPECT_NE(set("<PROCEDURE/>", "v", v, 1, nullptr), nullptr) << "a tab is text like any other";
+  ::SysFreeString(v.bstrVal);
+}
+
 TEST_F(CallDocuments, SetDataSectionsAndRoots) {
   const std::string doc = "<ROOT><WINDOW NAME=\"w1\"/><window NAME=\"w2\"><DATAIN NAME=\"x\"/></window></ROOT>";
   std::string out = SetData(doc, "v", I4(3), 1, "w2");
