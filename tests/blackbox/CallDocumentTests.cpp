@@ -185,6 +185,30 @@ TEST_F(CallDocuments, NamesAndStringValuesTakeTheSubstituteNotALookAlike) {
   EXPECT_EQ(p.LastError(), u"");
 }
 
+TEST_F(CallDocuments, AFailedCallLeavesTheCallersVariableEmpty) {
+  // A variable used again must not show the answer of an earlier call.
+  BSTR doc = ::SysAllocString(L"<WINDOW>");
+  BSTR out = ::SysAllocString(L"Okno poprzednie");
+  KARVO_FN(p, XMLGetWindowNameW)(&out, doc);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(p.LastError(), kException);
+  out = ::SysAllocString(L"Okno poprzednie");
+  KARVO_FN(p, XMLGetProcNameW)(&out, doc);
+  EXPECT_EQ(out, nullptr);
+  ::SysFreeString(doc);
+
+  // The old counted string's reference is given back, as for an empty result.
+  CountedString bad("<PROCEDURE NAME=\"p\"", static_cast<unsigned short>(::GetACP()));
+  for (auto form : {KARVO_FN(p, XMLGetProcNameA), KARVO_FN(p, XMLGetWindowNameA)}) {
+    CountedString old("Procedura poprzednia", static_cast<unsigned short>(::GetACP()), 2);
+    KARVO_ANSISTRING a = old.get();
+    form(&a, bad.get());
+    EXPECT_EQ(a, nullptr);
+    EXPECT_EQ(p.LastError(), kException);
+    EXPECT_EQ(old.Count(), 1);
+  }
+}
+
 // ---- Typed values ----
 
 const char* kVariables =

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/WindowsSupport.h"
 #include "karvo.h"
@@ -40,6 +42,33 @@ class Plugin {
 
  private:
   HMODULE dll_;
+};
+
+// A counted string as the host runtime lays it out, in any code page; a
+// constant (count -1) unless given a count. The test owns the memory, so
+// the library must never bring a count of ours to zero.
+class CountedString {
+ public:
+  CountedString(const std::string& bytes, unsigned short codePage, int refCount = -1)
+      : buf_(12 + bytes.size() + 1, '\0') {
+    const unsigned short elemSize = 1;
+    const int length = static_cast<int>(bytes.size());
+    std::memcpy(&buf_[0], &codePage, 2);
+    std::memcpy(&buf_[2], &elemSize, 2);
+    std::memcpy(&buf_[4], &refCount, 4);
+    std::memcpy(&buf_[8], &length, 4);
+    std::memcpy(&buf_[12], bytes.data(), bytes.size());
+  }
+  KARVO_ANSISTRING get() { return &buf_[12]; }
+  // The reference count as the string holds it now.
+  int Count() const {
+    int n = 0;
+    std::memcpy(&n, &buf_[4], 4);
+    return n;
+  }
+
+ private:
+  std::vector<char> buf_;
 };
 
 #define KARVO_FN(plugin, name) (plugin).Get<KARVO_PFN_##name>(#name)

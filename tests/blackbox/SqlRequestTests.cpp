@@ -124,6 +124,31 @@ TEST_F(SqlRequests, WhatTheCodePageCannotHoldReachesTheHostAsItsSubstitute) {
   ::SysFreeString(out);
 }
 
+TEST_F(SqlRequests, ACountedArgumentKeepsTheLibrarysReferenceUntilTheCallReturns) {
+  CountedString s("SELECT 1", static_cast<unsigned short>(::GetACP()), 1);
+  int whileServed = 0;
+  host.SetHandler([&](const SeenRequest& r) {
+    whileServed = s.Count();
+    return r.Command == "EXECUTE_SQL" ? Answer::Code(1) : Answer::VerdictWithPointer(true, u"17", 0x40);
+  });
+  EXPECT_EQ(KARVO_FN(p, ExecuteSQLA)(s.get(), 0), 1);
+  EXPECT_EQ(whileServed, 2) << "ExecuteSQLA";
+  EXPECT_EQ(s.Count(), 1) << "given back at the end";
+  KARVO_ANSISTRING answer = nullptr;
+  KARVO_FN(p, GetFromQuerySQLA)(&answer, s.get(), 0);
+  EXPECT_EQ(whileServed, 2) << "GetFromQuerySQLA";
+  EXPECT_NE(answer, nullptr);
+  KARVO_FN(p, GetLastAPIErrorA)(&answer);  // no error: gives the answer back
+  EXPECT_EQ(answer, nullptr);
+  whileServed = 0;
+  EXPECT_NE(KARVO_FN(p, OpenQuerySQLA)(s.get(), 0), nullptr);
+  EXPECT_EQ(whileServed, 2) << "OpenQuerySQLA";
+  whileServed = 0;
+  EXPECT_EQ(KARVO_FN(p, CreateScriptA)(s.get()), 17);
+  EXPECT_EQ(whileServed, 2) << "CreateScriptA";
+  EXPECT_EQ(s.Count(), 1);
+}
+
 TEST_F(SqlRequests, PlainResultPassedStraightIntoTheNextCall) {
   host.SetHandler([](const SeenRequest& r) {
     return r.Command == "GET_FROM_QUERY_SQL" ? Answer::Verdict(true, u"UPDATE T SET A = 1") : Answer::Code(1);
