@@ -284,7 +284,12 @@ typedef struct KarvoObjectModel {
   int(KARVO_HOST_CALL* DataSetSetRecNo)(void* context, KarvoHandle dataSet, int recNo);
   int(KARVO_HOST_CALL* DataSetEof)(void* context, KarvoHandle dataSet, unsigned char* eof);
   /* Screen-control updates: a nesting counter; the Enable that brings it
-   * back to zero tells attached controls once that the data changed. */
+   * back to zero tells attached controls once that the data changed.
+   * GetCSVQuerySQL switches them off for its walk and on once at the end,
+   * however the walk ended. When Disable fails, the library walks nothing
+   * and does not call Enable; when Enable fails, the in-process export has
+   * failed as a whole: its text and message are dropped and the export is
+   * asked of the host ("GET_CSV_QUERY_SQL"), whose answer is returned. */
   int(KARVO_HOST_CALL* DataSetDisableControls)(void* context, KarvoHandle dataSet);
   int(KARVO_HOST_CALL* DataSetEnableControls)(void* context, KarvoHandle dataSet);
   /* Fields in the data set's order, 0-based. */

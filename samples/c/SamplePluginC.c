@@ -35,7 +35,9 @@ static int RunAStatement(const char* callDocument) {
 }
 
 /* A refused statement leaves its reason; the plain and W forms of the last
- * error must say the same, and the BSTR is ours to free. */
+ * error must say the same, and the BSTR is ours to free. KARVO.DLL encodes
+ * without best fit (what the code page lacks becomes its substitute
+ * character, never a look-alike), so the W text is encoded the same way. */
 static int ReadTheLastError(const char* callDocument) {
   BSTR wide = NULL;
   const char* plain;
@@ -46,7 +48,8 @@ static int ReadTheLastError(const char* callDocument) {
   Report("ExecuteSQL on the system database", refused);
   plain = GetLastAPIError();
   GetLastAPIErrorW(&wide);
-  n = WideCharToMultiByte(CP_ACP, 0, wide, (int)SysStringLen(wide), back, (int)sizeof back - 1, NULL, NULL);
+  n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, (int)SysStringLen(wide), back, (int)sizeof back - 1, NULL,
+                          NULL);
   back[n > 0 ? n : 0] = '\0';
   SysFreeString(wide);
   return refused != 1 && plain != NULL && strcmp(plain, back) == 0;

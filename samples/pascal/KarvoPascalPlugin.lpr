@@ -29,6 +29,24 @@ begin
   Flush(Output);
 end;
 
+{ Text in the system ANSI code page as KARVO.DLL encodes it: what the code
+  page cannot hold becomes its substitute character, never a look-alike
+  (the runtime's own conversion picks look-alikes). }
+function InCodePage(const W: WideString): AnsiString;
+const
+  NoBestFit = $400; { WC_NO_BEST_FIT_CHARS }
+var
+  N: Integer;
+begin
+  Result := '';
+  if W = '' then
+    Exit;
+  N := WideCharToMultiByte(CP_ACP, NoBestFit, PWideChar(W), Length(W), nil, 0, nil, nil);
+  SetLength(Result, N);
+  if N > 0 then
+    WideCharToMultiByte(CP_ACP, NoBestFit, PWideChar(W), Length(W), PAnsiChar(Result), N, nil, nil);
+end;
+
 { KARVO.DLL was loaded before this module and published the process's
   manager; KarvoShareMem must have found it instead of publishing another. }
 function ShareTheMemoryManager(const ApiText: AnsiString): Boolean;
@@ -56,7 +74,7 @@ begin
   GetLastAPIErrorA(A);
   GetLastAPIErrorW(W);
   Report('OpenAPIW again', Ord(Result));
-  Result := Result and (A <> '') and (A = AnsiString(W)) and (A = AnsiString(GetLastAPIError));
+  Result := Result and (A <> '') and (A = InCodePage(W)) and (A = AnsiString(GetLastAPIError));
 end;
 
 function RunAStatement(const ApiText: AnsiString): Boolean;
@@ -91,7 +109,7 @@ begin
     GetLastAPIErrorA(A);
     Joined := Joined + A;
   end;
-  Result := (Refused <> 1) and (A <> '') and (A = AnsiString(W))
+  Result := (Refused <> 1) and (A <> '') and (A = InCodePage(W))
     and (Length(Joined) = 200 * Length(A)) and (Pos(A, Joined) = 1);
 end;
 

@@ -33,20 +33,10 @@ bool AppendLine(const host::DataSet& ds, int fields, bool names, const LineEncod
   return true;
 }
 
-}  // namespace
-
-CsvOutcome BuildCSVText(const host::DataSource& source, std::int32_t aStart, std::int32_t aCount,
-                        std::uint8_t aWithHeader, const LineEncoder& encode) {
-  // Zero is no query at all, said without asking the host; a non-zero
-  // handle the model cannot take is a failed attempt the host takes over.
-  if (source.handle() == 0) return Message(msg::kQueryNotOpen);
-  std::optional<host::DataSet> found = source.DataSet();
-  if (!found) return Failure();
-  const host::DataSet& ds = *found;
-  if (ds.empty()) return Message(msg::kBadDSHandle);
-
-  host::ControlsDisabled quiet(ds);
-  if (!quiet.ok() || !ds.First()) return Failure();
+// Steps of the walk with the controls off; a failure of the model ends it.
+CsvOutcome Walk(const host::DataSet& ds, std::int32_t aStart, std::int32_t aCount, std::uint8_t aWithHeader,
+                const LineEncoder& encode) {
+  if (!ds.First()) return Failure();
   std::optional<int> fields = ds.FieldCount();
   if (!fields) return Failure();
 
@@ -82,6 +72,28 @@ CsvOutcome BuildCSVText(const host::DataSource& source, std::int32_t aStart, std
       if (*recNo <= lastWanted) o.Message = msg::kFewerRowsThanWanted;
     }
   }
+  return o;
+}
+
+}  // namespace
+
+CsvOutcome BuildCSVText(const host::DataSource& source, std::int32_t aStart, std::int32_t aCount,
+                        std::uint8_t aWithHeader, const LineEncoder& encode) {
+  // Zero is no query at all, said without asking the host; a non-zero
+  // handle the model cannot take is a failed attempt the host takes over.
+  if (source.handle() == 0) return Message(msg::kQueryNotOpen);
+  std::optional<host::DataSet> found = source.DataSet();
+  if (!found) return Failure();
+  const host::DataSet& ds = *found;
+  if (ds.empty()) return Message(msg::kBadDSHandle);
+
+  host::ControlsDisabled quiet(ds);
+  if (!quiet.ok()) return Failure();
+  CsvOutcome o = Walk(ds, aStart, aCount, aWithHeader, encode);
+  // Switching the controls back on belongs to the attempt: when the model
+  // refuses it, the attempt failed, whatever the walk made, and the host
+  // is asked instead.
+  if (!quiet.Restore()) return Failure();
   return o;
 }
 

@@ -137,10 +137,15 @@ class DataSource : public Object {
 class ControlsDisabled {
  public:
   explicit ControlsDisabled(const DataSet& ds) : ds_(ds), on_(ds.DisableControls()) {}
-  ~ControlsDisabled() {
-    if (on_) ds_.EnableControls();
-  }
+  ~ControlsDisabled() { Restore(); }
   bool ok() const { return on_; }
+  // Switches them back on now: false when the model refused (or they were
+  // never switched off), which a caller that reports success must hear.
+  bool Restore() {
+    if (!on_) return false;
+    on_ = false;
+    return ds_.EnableControls();
+  }
   ControlsDisabled(const ControlsDisabled&) = delete;
   ControlsDisabled& operator=(const ControlsDisabled&) = delete;
 

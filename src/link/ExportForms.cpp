@@ -17,17 +17,13 @@ std::u16string BstrText(BSTR b) {
   return std::u16string(U(b), ::SysStringLen(b));
 }
 
-std::u16string AnsiStringText(const char* s) {
-  AnsiArg arg(s);
+std::u16string AnsiStringText(const AnsiArg& arg) {
   AnsiStringParts p = arg.Parts();
   unsigned cp = p.codePage == 0 ? kSystemAnsiCodePage : p.codePage;
   return AnsiToText(p.bytes, p.length, cp);
 }
 
-const char* PlainFromA(const char* s) {
-  AnsiArg arg(s);
-  return ReturnPChar(arg.Bytes());
-}
+const char* PlainFromA(const AnsiArg& arg) { return ReturnPChar(arg.Bytes()); }
 
 const char* PlainFromW(BSTR b) { return ReturnPChar(TextToAnsi(BstrText(b))); }
 
@@ -52,5 +48,19 @@ void TextToW(BSTR* var, const std::u16string& text) {
 }
 
 const char* TextToPlain(const std::u16string& text) { return ReturnPChar(TextToAnsi(text)); }
+
+void StoreEmpty(char** var) noexcept {
+  if (var == nullptr) return;
+  char* old = *var;
+  *var = nullptr;
+  AnsiStringRelease(old);
+}
+
+void StoreEmpty(BSTR* var) noexcept {
+  if (var == nullptr) return;
+  BSTR old = *var;
+  *var = nullptr;
+  if (old != nullptr) Sys().SysFreeString(old);
+}
 
 }  // namespace karvo

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "link/AnsiStrings.h"
+#include "link/ExportGuard.h"
 #include "platform/WindowsSupport.h"
 
 namespace karvo {
@@ -13,12 +15,14 @@ namespace karvo {
 std::u16string PlainText(const char* z);
 // W: the caller's BSTR, copied; null is empty.
 std::u16string BstrText(BSTR b);
-// A: the counted string decoded from the code page recorded in it.
-std::u16string AnsiStringText(const char* s);
+// A: the counted string decoded from the code page recorded in it. The A
+// form holds the argument (AnsiArg) for its whole call, so the caller's
+// string keeps the extra reference until the export returns.
+std::u16string AnsiStringText(const AnsiArg& arg);
 
 // For families whose base is the plain form: the A or W argument made into
 // a plain-form argument through ReturnPChar (null for empty).
-const char* PlainFromA(const char* s);
+const char* PlainFromA(const AnsiArg& arg);
 const char* PlainFromW(BSTR b);
 
 // ---- Results ----
@@ -32,5 +36,31 @@ void TextToA(char** var, const std::u16string& text);
 void TextToW(BSTR* var, const std::u16string& text);
 // Text returned through ReturnPChar, encoded into the system ANSI code page.
 const char* TextToPlain(const std::u16string& text);
+
+// A result into the caller's variable, by the kind of the result.
+inline void StoreResult(char** var, const char* plain) { PlainResultToA(var, plain); }
+inline void StoreResult(BSTR* var, const char* plain) { PlainResultToW(var, plain); }
+inline void StoreResult(char** var, const std::u16string& text) { TextToA(var, text); }
+inline void StoreResult(BSTR* var, const std::u16string& text) { TextToW(var, text); }
+// The caller's variable made empty: its old value given back, null stored.
+void StoreEmpty(char** var) noexcept;
+void StoreEmpty(BSTR* var) noexcept;
+
+// The body of an A or W form with a text result, under the export guard.
+// The body returns the plain form's result or the text itself, which goes
+// into the caller's variable. When anything fails the variable is made
+// empty, as for an empty result, so that a caller who reuses it never reads
+// an earlier answer; the message is the failure's.
+template <class Var, class F>
+void GuardedResult(Var* var, F&& body) noexcept {
+  GuardedVoid([&] {
+    try {
+      StoreResult(var, body());
+    } catch (...) {
+      StoreEmpty(var);
+      throw;
+    }
+  });
+}
 
 }  // namespace karvo

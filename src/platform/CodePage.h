@@ -13,7 +13,9 @@ constexpr unsigned kSystemAnsiCodePage = 0;  // CP_ACP
 std::u16string AnsiToText(const char* bytes, std::size_t n, unsigned codePage = kSystemAnsiCodePage);
 // A NUL-terminated text; null is the empty text.
 std::u16string AnsiZToText(const char* z);
-// Encodes; characters the code page cannot hold become its substitute character.
+// Encodes without best fit: each character the code page cannot hold (a
+// surrogate pair is one character, a lone surrogate another) becomes the
+// code page's own substitute character, never a look-alike.
 std::string TextToAnsi(const std::u16string& text, unsigned codePage = kSystemAnsiCodePage);
 std::string TextToAnsi(const char16_t* text, std::size_t n, unsigned codePage = kSystemAnsiCodePage);
 

@@ -81,7 +81,10 @@ unsigned char __stdcall KarvoLoadResource(KARVO_HANDLE aBitmap, KARVO_HANDLE aIn
 // As LoadResource; an empty name loads by number. Uses the return buffer.
 unsigned char __stdcall LoadResourceA(KARVO_HANDLE aBitmap, KARVO_HANDLE aInstance, KARVO_ANSISTRING aResName,
                                       int aResID) {
-  return Guarded<unsigned char>(0, [&] { return KarvoLoadResource(aBitmap, aInstance, PlainFromA(aResName), aResID); });
+  return Guarded<unsigned char>(0, [&] {
+    AnsiArg name(aResName);
+    return KarvoLoadResource(aBitmap, aInstance, PlainFromA(name), aResID);
+  });
 }
 
 unsigned char __stdcall LoadResourceW(KARVO_HANDLE aBitmap, KARVO_HANDLE aInstance, BSTR aResName, int aResID) {

@@ -14,7 +14,10 @@ unsigned char __stdcall OpenAPI(const char* ApiText) {
 }
 
 unsigned char __stdcall OpenAPIA(KARVO_ANSISTRING ApiText) {
-  return Guarded<unsigned char>(0, [&] { return karvo::OpenAPI(PlainFromA(ApiText)); });
+  return Guarded<unsigned char>(0, [&] {
+    AnsiArg api(ApiText);
+    return karvo::OpenAPI(PlainFromA(api));
+  });
 }
 
 unsigned char __stdcall OpenAPIW(BSTR ApiText) {
@@ -28,10 +31,10 @@ const char* __stdcall GetLastAPIError(void) {
 }
 
 void __stdcall GetLastAPIErrorA(KARVO_ANSISTRING* aResult) {
-  GuardedVoid([&] { TextToA(aResult, LastAPIError()); });
+  GuardedResult(aResult, [] { return LastAPIError(); });
 }
 
 // The last error as UTF-16, with no 8-bit step.
 void __stdcall GetLastAPIErrorW(BSTR* aResult) {
-  GuardedVoid([&] { TextToW(aResult, LastAPIError()); });
+  GuardedResult(aResult, [] { return LastAPIError(); });
 }

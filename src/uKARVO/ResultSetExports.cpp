@@ -40,10 +40,13 @@ const char* __stdcall FieldByNameSQL(KARVO_HANDLE aDSHandle, const char* aFieldN
   return Guarded<const char*>(nullptr, [&] { return karvo::FieldByNameSQL(Raw(aDSHandle), aFieldName); });
 }
 void __stdcall FieldByNameSQLA(KARVO_ANSISTRING* aResult, KARVO_HANDLE aDSHandle, KARVO_ANSISTRING aFieldName) {
-  GuardedVoid([&] { PlainResultToA(aResult, karvo::FieldByNameSQL(Raw(aDSHandle), PlainFromA(aFieldName))); });
+  GuardedResult(aResult, [&] {
+    AnsiArg name(aFieldName);
+    return karvo::FieldByNameSQL(Raw(aDSHandle), PlainFromA(name));
+  });
 }
 void __stdcall FieldByNameSQLW(BSTR* aResult, KARVO_HANDLE aDSHandle, BSTR aFieldName) {
-  GuardedVoid([&] { PlainResultToW(aResult, karvo::FieldByNameSQL(Raw(aDSHandle), PlainFromW(aFieldName))); });
+  GuardedResult(aResult, [&] { return karvo::FieldByNameSQL(Raw(aDSHandle), PlainFromW(aFieldName)); });
 }
 
 // Rows from aStart (0 = the first record), at most aCount, after a line of
@@ -56,11 +59,11 @@ const char* __stdcall GetCSVQuerySQL(KARVO_HANDLE aDSHandle, int aStart, int aCo
 }
 void __stdcall GetCSVQuerySQLA(KARVO_ANSISTRING* aResult, KARVO_HANDLE aDSHandle, int aStart, int aCount,
                                unsigned char aWithHeader) {
-  GuardedVoid([&] { PlainResultToA(aResult, karvo::GetCSVQuerySQL(Raw(aDSHandle), aStart, aCount, aWithHeader)); });
+  GuardedResult(aResult, [&] { return karvo::GetCSVQuerySQL(Raw(aDSHandle), aStart, aCount, aWithHeader); });
 }
 void __stdcall GetCSVQuerySQLW(BSTR* aResult, KARVO_HANDLE aDSHandle, int aStart, int aCount,
                                unsigned char aWithHeader) {
-  GuardedVoid([&] { PlainResultToW(aResult, karvo::GetCSVQuerySQL(Raw(aDSHandle), aStart, aCount, aWithHeader)); });
+  GuardedResult(aResult, [&] { return karvo::GetCSVQuerySQL(Raw(aDSHandle), aStart, aCount, aWithHeader); });
 }
 
 // The XML counterpart is not implemented: null and "NoImplement".

@@ -16,7 +16,10 @@ int __stdcall CreateScript(const char* aScriptText) {
   return Guarded<int>(0, [&] { return karvo::CreateScriptW(PlainText(aScriptText)); });
 }
 int __stdcall CreateScriptA(KARVO_ANSISTRING aScriptText) {
-  return Guarded<int>(0, [&] { return karvo::CreateScriptW(AnsiStringText(aScriptText)); });
+  return Guarded<int>(0, [&] {
+    AnsiArg text(aScriptText);
+    return karvo::CreateScriptW(AnsiStringText(text));
+  });
 }
 
 // aScript, aVarName, aVarValue: gives the script a variable. Returns 1; 0 on
@@ -28,8 +31,10 @@ int __stdcall AddScriptVariant(int aScript, const char* aVarName, const char* aV
   return Guarded<int>(0, [&] { return karvo::AddScriptVariantW(aScript, PlainText(aVarName), PlainText(aVarValue)); });
 }
 int __stdcall AddScriptVariantA(int aScript, KARVO_ANSISTRING aVarName, KARVO_ANSISTRING aVarValue) {
-  return Guarded<int>(
-      0, [&] { return karvo::AddScriptVariantW(aScript, AnsiStringText(aVarName), AnsiStringText(aVarValue)); });
+  return Guarded<int>(0, [&] {
+    AnsiArg name(aVarName), value(aVarValue);
+    return karvo::AddScriptVariantW(aScript, AnsiStringText(name), AnsiStringText(value));
+  });
 }
 
 // aScript, aFuncValue (the host's function, sent as unsigned decimal),
@@ -42,16 +47,19 @@ int __stdcall AddScriptFunction(int aScript, unsigned int aFuncValue, const char
   return Guarded<int>(0, [&] { return karvo::AddScriptFunctionW(aScript, aFuncValue, PlainText(aFuncName)); });
 }
 int __stdcall AddScriptFunctionA(int aScript, unsigned int aFuncValue, KARVO_ANSISTRING aFuncName) {
-  return Guarded<int>(0, [&] { return karvo::AddScriptFunctionW(aScript, aFuncValue, AnsiStringText(aFuncName)); });
+  return Guarded<int>(0, [&] {
+    AnsiArg name(aFuncName);
+    return karvo::AddScriptFunctionW(aScript, aFuncValue, AnsiStringText(name));
+  });
 }
 
 // aResult receives the value of variable aVarName of aScript; its old BSTR
 // is released first, so on failure it is empty, with "Błąd pobierania
 // wartości zmiennej !".
 void __stdcall GetScriptVariantW(BSTR* aResult, int aScript, BSTR aVarName) {
-  GuardedVoid([&] {
-    TextToW(aResult, u"");
-    TextToW(aResult, karvo::GetScriptVariantW(aScript, BstrText(aVarName)));
+  GuardedResult(aResult, [&] {
+    StoreEmpty(aResult);
+    return karvo::GetScriptVariantW(aScript, BstrText(aVarName));
   });
 }
 // The value in the system ANSI code page through the return buffer; null
@@ -62,7 +70,10 @@ const char* __stdcall GetScriptVariant(int aScript, const char* aVarName) {
 }
 // The value into the caller's counted string, in the system ANSI code page.
 void __stdcall GetScriptVariantA(KARVO_ANSISTRING* aResult, int aScript, KARVO_ANSISTRING aVarName) {
-  GuardedVoid([&] { TextToA(aResult, karvo::GetScriptVariantW(aScript, AnsiStringText(aVarName))); });
+  GuardedResult(aResult, [&] {
+    AnsiArg name(aVarName);
+    return karvo::GetScriptVariantW(aScript, AnsiStringText(name));
+  });
 }
 
 // aScript, aVarName, aVarValue: changes a variable. Returns 1; 0 on failure,
@@ -74,8 +85,10 @@ int __stdcall SetScriptVariant(int aScript, const char* aVarName, const char* aV
   return Guarded<int>(0, [&] { return karvo::SetScriptVariantW(aScript, PlainText(aVarName), PlainText(aVarValue)); });
 }
 int __stdcall SetScriptVariantA(int aScript, KARVO_ANSISTRING aVarName, KARVO_ANSISTRING aVarValue) {
-  return Guarded<int>(
-      0, [&] { return karvo::SetScriptVariantW(aScript, AnsiStringText(aVarName), AnsiStringText(aVarValue)); });
+  return Guarded<int>(0, [&] {
+    AnsiArg name(aVarName), value(aVarValue);
+    return karvo::SetScriptVariantW(aScript, AnsiStringText(name), AnsiStringText(value));
+  });
 }
 
 // Runs the script and waits for it. Returns 1; 0 on failure, with the host's

@@ -10,7 +10,10 @@ unsigned char __stdcall ExecuteSQL(const char* SQLText, unsigned char SysDatabas
   return Guarded<unsigned char>(0, [&] { return karvo::ExecuteSQL(SQLText, SysDatabase); });
 }
 unsigned char __stdcall ExecuteSQLA(KARVO_ANSISTRING SQLText, unsigned char SysDatabase) {
-  return Guarded<unsigned char>(0, [&] { return karvo::ExecuteSQL(PlainFromA(SQLText), SysDatabase); });
+  return Guarded<unsigned char>(0, [&] {
+    AnsiArg sql(SQLText);
+    return karvo::ExecuteSQL(PlainFromA(sql), SysDatabase);
+  });
 }
 unsigned char __stdcall ExecuteSQLW(BSTR SQLText, unsigned char SysDatabase) {
   return Guarded<unsigned char>(0, [&] { return karvo::ExecuteSQL(PlainFromW(SQLText), SysDatabase); });
@@ -21,10 +24,13 @@ const char* __stdcall GetFromQuerySQL(const char* SQLText, unsigned char SysData
   return Guarded<const char*>(nullptr, [&] { return karvo::GetFromQuerySQL(SQLText, SysDatabase); });
 }
 void __stdcall GetFromQuerySQLA(KARVO_ANSISTRING* aResult, KARVO_ANSISTRING SQLText, unsigned char SysDatabase) {
-  GuardedVoid([&] { PlainResultToA(aResult, karvo::GetFromQuerySQL(PlainFromA(SQLText), SysDatabase)); });
+  GuardedResult(aResult, [&] {
+    AnsiArg sql(SQLText);
+    return karvo::GetFromQuerySQL(PlainFromA(sql), SysDatabase);
+  });
 }
 void __stdcall GetFromQuerySQLW(BSTR* aResult, BSTR SQLText, unsigned char SysDatabase) {
-  GuardedVoid([&] { PlainResultToW(aResult, karvo::GetFromQuerySQL(PlainFromW(SQLText), SysDatabase)); });
+  GuardedResult(aResult, [&] { return karvo::GetFromQuerySQL(PlainFromW(SQLText), SysDatabase); });
 }
 
 // Has the host open a query; the handle of its result set, null on failure.
@@ -34,7 +40,10 @@ KARVO_HANDLE __stdcall OpenQuerySQL(const char* SQLText, unsigned char SysDataba
   });
 }
 KARVO_HANDLE __stdcall OpenQuerySQLA(KARVO_ANSISTRING SQLText, unsigned char SysDatabase) {
-  return Guarded<KARVO_HANDLE>(nullptr, [&] { return ::OpenQuerySQL(PlainFromA(SQLText), SysDatabase); });
+  return Guarded<KARVO_HANDLE>(nullptr, [&] {
+    AnsiArg sql(SQLText);
+    return ::OpenQuerySQL(PlainFromA(sql), SysDatabase);
+  });
 }
 KARVO_HANDLE __stdcall OpenQuerySQLW(BSTR SQLText, unsigned char SysDatabase) {
   return Guarded<KARVO_HANDLE>(nullptr, [&] { return ::OpenQuerySQL(PlainFromW(SQLText), SysDatabase); });

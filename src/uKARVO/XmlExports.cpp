@@ -11,10 +11,13 @@ const char* __stdcall XMLGetProcName(const char* XMLText) {
   return Guarded<const char*>(nullptr, [&] { return karvo::XMLGetProcName(XMLText); });
 }
 void __stdcall XMLGetProcNameA(KARVO_ANSISTRING* aResult, KARVO_ANSISTRING XMLText) {
-  GuardedVoid([&] { PlainResultToA(aResult, karvo::XMLGetProcName(PlainFromA(XMLText))); });
+  GuardedResult(aResult, [&] {
+    AnsiArg xml(XMLText);
+    return karvo::XMLGetProcName(PlainFromA(xml));
+  });
 }
 void __stdcall XMLGetProcNameW(BSTR* aResult, BSTR XMLText) {
-  GuardedVoid([&] { PlainResultToW(aResult, karvo::XMLGetProcName(PlainFromW(XMLText))); });
+  GuardedResult(aResult, [&] { return karvo::XMLGetProcName(PlainFromW(XMLText)); });
 }
 
 // The same for a "WINDOW" root.
@@ -22,10 +25,13 @@ const char* __stdcall XMLGetWindowName(const char* XMLText) {
   return Guarded<const char*>(nullptr, [&] { return karvo::XMLGetWindowName(XMLText); });
 }
 void __stdcall XMLGetWindowNameA(KARVO_ANSISTRING* aResult, KARVO_ANSISTRING XMLText) {
-  GuardedVoid([&] { PlainResultToA(aResult, karvo::XMLGetWindowName(PlainFromA(XMLText))); });
+  GuardedResult(aResult, [&] {
+    AnsiArg xml(XMLText);
+    return karvo::XMLGetWindowName(PlainFromA(xml));
+  });
 }
 void __stdcall XMLGetWindowNameW(BSTR* aResult, BSTR XMLText) {
-  GuardedVoid([&] { PlainResultToW(aResult, karvo::XMLGetWindowName(PlainFromW(XMLText))); });
+  GuardedResult(aResult, [&] { return karvo::XMLGetWindowName(PlainFromW(XMLText)); });
 }
 
 // TagName: the upper-case name of a direct child of the root. The child's

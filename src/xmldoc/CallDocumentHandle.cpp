@@ -2,6 +2,7 @@
 
 #include "conversions/VariantText.h"
 #include "link/ExportForms.h"
+#include "link/ExportGuard.h"
 #include "platform/Owners.h"
 #include "xmldoc/CallDocument.h"
 #include "xmldoc/CallDocumentText.h"
@@ -19,10 +20,12 @@ std::u16string HandleFromCallDocument(const char* ApiText) {
     if (header->vt == VT_BSTR && header->bstrVal != nullptr && ::SysStringLen(header->bstrVal) > 0)
       return std::u16string(U(header->bstrVal), ::SysStringLen(header->bstrVal));
   }
-  // Then the variable, under a PROCEDURE or WINDOW root. The message that
-  // XMLGetData leaves is OpenAPI's to replace.
+  // Then the variable, under a PROCEDURE or WINDOW root, read as the
+  // XMLGetData export reads it: a failure inside (a VALUE that holds an
+  // element) is caught there and yields no value. The message it leaves is
+  // OpenAPI's to replace.
   UniqueVariant variable;
-  XMLGetData(variable.get(), ApiText, "APIHANDLE", 0);
+  GuardedVoid([&] { XMLGetData(variable.get(), ApiText, "APIHANDLE", 0); });
   if (variable->vt == VT_NULL) return {};
   return VariantToTextLenient(*variable.get()).value_or(std::u16string());
 }

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <limits>
+#include <stdexcept>
 
 namespace karvo {
 
@@ -21,6 +22,14 @@ bool StartsWith(std::u16string_view text, std::size_t at, std::u16string_view wh
   return text.size() - at >= what.size() && text.compare(at, what.size(), what) == 0;
 }
 
+// XML holds no control character but tab, line feed and carriage return,
+// not even as a character reference: a text with one would give a document
+// that nothing reads back.
+void RefuseControl(char16_t c) {
+  if (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+    throw std::invalid_argument("a control character has no form in XML");
+}
+
 std::u16string_view TrimBlanks(std::u16string_view s) {
   while (!s.empty() && s.front() == u' ') s.remove_prefix(1);
   while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
@@ -34,6 +43,10 @@ std::u16string UpperAZ(std::u16string_view name) {
   for (char16_t& c : out)
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
   return out;
+}
+
+void RequireXmlText(std::u16string_view text) {
+  for (char16_t c : text) RefuseControl(c);
 }
 
 bool NameMatchesKey(std::u16string_view nodeName, std::u16string_view key) {
@@ -74,7 +87,7 @@ void AppendEscapedText(std::u16string& out, std::u16string_view text) {
       case u'&': out += u"&amp;"; break;
       case u'<': out += u"&lt;"; break;
       case u'>': out += u"&gt;"; break;
-      default: out += c;
+      default: RefuseControl(c); out += c;
     }
   }
 }
@@ -86,7 +99,11 @@ void AppendEscapedAttribute(std::u16string& out, std::u16string_view value) {
       case u'<': out += u"&lt;"; break;
       case u'>': out += u"&gt;"; break;
       case u'"': out += u"&quot;"; break;
-      default: out += c;
+      // A reader turns raw tabs and line breaks in an attribute into spaces.
+      case u'\t': out += u"&#9;"; break;
+      case u'\n': out += u"&#10;"; break;
+      case u'\r': out += u"&#13;"; break;
+      default: RefuseControl(c); out += c;
     }
   }
 }

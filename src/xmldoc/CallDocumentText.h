@@ -37,8 +37,14 @@ inline constexpr std::size_t kMaxCallDocumentUnits = 8 * 1024 * 1024;
 // engine sees the text keeps entity expansion and external fetches out.
 bool PrologHasDocumentType(std::u16string_view text);
 
+// Throws std::invalid_argument when the text holds a character that XML
+// cannot hold in any form: a control character other than tab, LF and CR
+// (U+0001, NUL). Such a text never goes into a tree or into markup.
+void RequireXmlText(std::u16string_view text);
+
 // Markup as our serialiser writes it: text with &amp; &lt; &gt;, attribute
-// values also with &quot;.
+// values also with &quot; and tab, LF and CR as character references, so
+// that they read back as themselves. Both refuse what RequireXmlText refuses.
 void AppendEscapedText(std::u16string& out, std::u16string_view text);
 void AppendEscapedAttribute(std::u16string& out, std::u16string_view value);
 

@@ -309,6 +309,7 @@ std::u16string XmlNode::Text() const {
 }
 
 void XmlNode::SetText(const std::u16string& text) const {
+  RequireXmlText(text);
   IXMLDOMNode* node = Need();
   if (TypeOf(node) != NODE_ELEMENT) {
     // The string first: a VARIANT that says VT_BSTR before it holds one
@@ -380,6 +381,7 @@ XmlNode XmlNode::AppendElement(const std::u16string& name, const std::u16string&
 }
 
 void XmlNode::SetAttribute(const std::u16string& name, const std::u16string& value) const {
+  RequireXmlText(value);
   UniqueCom<IXMLDOMElement> element;
   if (FAILED(Need()->QueryInterface(kIXMLDOMElement, reinterpret_cast<void**>(element.put()))) || !element)
     throw XmlEngineError("not an element");

@@ -36,8 +36,9 @@ class XmlNode {
   // The node's own text: an attribute's value; an element's only text or
   // CDATA child, or empty when it has no child. Any other content throws.
   std::u16string Text() const;
-  // Replaces that text; an element with other content throws. An empty
-  // text leaves the element without children.
+  // Replaces that text; an element with other content throws, as does a
+  // text that XML cannot hold (RequireXmlText). An empty text leaves the
+  // element without children.
   void SetText(const std::u16string& text) const;
 
   // The direct child nodes in document order, and the attributes.
@@ -47,7 +48,8 @@ class XmlNode {
   // The node as markup, written by our own serialiser.
   std::u16string Markup() const;
 
-  // A new last child element in the given namespace, and attributes.
+  // A new last child element in the given namespace, and attributes (a
+  // value XML cannot hold throws).
   XmlNode AppendElement(const std::u16string& name, const std::u16string& namespaceUri) const;
   void SetAttribute(const std::u16string& name, const std::u16string& value) const;
 

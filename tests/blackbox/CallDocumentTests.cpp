@@ -168,6 +168,47 @@ TEST_F(CallDocuments, CountedAndWideFormsOfTheNames) {
   EXPECT_EQ(p.LastError(), kException);
 }
 
+TEST_F(CallDocuments, NamesAndStringValuesTakeTheSubstituteNotALookAlike) {
+  BSTR doc = ::SysAllocString(L"<PROCEDURE name=\"Za\u017c\u00f3\u0142\u0107\"/>");
+  BSTR out = nullptr;
+  KARVO_FN(p, XMLGetProcNameW)(&out, doc);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(out)),
+            ByCodePage(u"Za?\u00f3??", u"Za\u017c\u00f3\u0142\u0107"));
+  ::SysFreeString(out);
+  ::SysFreeString(doc);
+  Got g;
+  GetData(g, "<PROCEDURE><DATAIN NAME=\"s\"><TYPE>STRING</TYPE><VALUE>&#x17C;&#x1F600;</VALUE></DATAIN></PROCEDURE>",
+          "s");
+  EXPECT_EQ(g.v.vt, VT_BSTR);
+  EXPECT_EQ(g.Text(), ByCodePage(u"??", u"\u017c?")) << "a surrogate pair is one character";
+  EXPECT_EQ(p.LastError(), u"");
+}
+
+TEST_F(CallDocuments, AFailedCallLeavesTheCallersVariableEmpty) {
+  // A variable used again must not show the answer of an earlier call.
+  BSTR doc = ::SysAllocString(L"<WINDOW>");
+  BSTR out = ::SysAllocString(L"Okno poprzednie");
+  KARVO_FN(p, XMLGetWindowNameW)(&out, doc);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(p.LastError(), kException);
+  out = ::SysAllocString(L"Okno poprzednie");
+  KARVO_FN(p, XMLGetProcNameW)(&out, doc);
+  EXPECT_EQ(out, nullptr);
+  ::SysFreeString(doc);
+
+  // The old counted string's reference is given back, as for an empty result.
+  CountedString bad("<PROCEDURE NAME=\"p\"", static_cast<unsigned short>(::GetACP()));
+  for (auto form : {KARVO_FN(p, XMLGetProcNameA), KARVO_FN(p, XMLGetWindowNameA)}) {
+    CountedString old("Procedura poprzednia", static_cast<unsigned short>(::GetACP()), 2);
+    KARVO_ANSISTRING a = old.get();
+    form(&a, bad.get());
+    EXPECT_EQ(a, nullptr);
+    EXPECT_EQ(p.LastError(), kException);
+    EXPECT_EQ(old.Count(), 1);
+  }
+}
+
 // ---- Typed values ----
 
 const char* kVariables =
@@ -381,6 +422,50 @@ TEST_F(CallDocuments, SetDataUpdatesInPlaceOrAppends) {
   EXPECT_EQ(updated.substr(updated.size() - 2), "\r\n");
 }
 
+TEST_F(CallDocuments, SetDataWritesTabsAndLineBreaksOfAttributesAsReferences) {
+  std::string out = SetData("<PROCEDURE/>", "a\tb", I4(5), 1);
+  EXPECT_EQ(out, "<PROCEDURE><DATAIN NAME=\"a&#9;b\"><TYPE>INTEGER</TYPE><VALUE>5</VALUE></DATAIN></PROCEDURE>\r\n");
+  Got g;
+  GetData(g, out, "a\tb", 1);
+  EXPECT_EQ(g.v.vt, VT_I4);
+  EXPECT_EQ(g.v.lVal, 5);
+  EXPECT_EQ(p.LastError(), u"");
+
+  // Attributes of the input read back as they were, and no line of the
+  // text breaks inside a tag.
+  const std::string in =
+      "<PROCEDURE name=\"a&#13;&#10;b&#9;c\"><DATAIN NAME=\"x&#10;y\"><TYPE>INTEGER</TYPE><VALUE>1</VALUE></DATAIN>"
+      "</PROCEDURE>";
+  out = SetData(in, "z", I4(2), 1);
+  EXPECT_EQ(ProcName(out), "a\r\nb\tc");
+  Got x;
+  GetData(x, out, "x\ny", 1);
+  EXPECT_EQ(x.v.vt, VT_I4);
+  EXPECT_EQ(x.v.lVal, 1);
+  EXPECT_EQ(out.find('\n'), out.size() - 1) << out;
+}
+
+TEST_F(CallDocuments, SetDataRefusesWhatXmlCannotHold) {
+  auto set = KARVO_FN(p, XMLSetData);
+  EXPECT_EQ(set("<PROCEDURE/>", "a\x01", I4(5), 1, nullptr), nullptr) << "a control character in the name";
+  EXPECT_EQ(p.LastError(), kException);
+  VARIANT v;
+  ::VariantInit(&v);
+  v.vt = VT_BSTR;
+  for (const std::wstring& text : {std::wstring(L"a\0b", 3), std::wstring(L"a\x01")}) {
+    v.bstrVal = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    EXPECT_EQ(set("<PROCEDURE/>", "v", v, 1, nullptr), nullptr) << "a NUL or a control character in the value";
+    EXPECT_EQ(p.LastError(), kException);
+    // Also where the variable exists already.
+    EXPECT_EQ(set("<PROCEDURE><DATAIN NAME=\"v\"><VALUE/></DATAIN></PROCEDURE>", "v", v, 1, nullptr), nullptr);
+    EXPECT_EQ(p.LastError(), kException);
+    ::SysFreeString(v.bstrVal);
+  }
+  v.bstrVal = ::SysAllocString(L"tab\there");
+  EXPECT_NE(set("<PROCEDURE/>", "v", v, 1, nullptr), nullptr) << "a tab is text like any other";
+  ::SysFreeString(v.bstrVal);
+}
+
 TEST_F(CallDocuments, SetDataSectionsAndRoots) {
   const std::string doc = "<ROOT><WINDOW NAME=\"w1\"/><window NAME=\"w2\"><DATAIN NAME=\"x\"/></window></ROOT>";
   std::string out = SetData(doc, "v", I4(3), 1, "w2");
@@ -577,6 +662,10 @@ TEST_F(HandleInDocument, HeaderFieldThenVariable) {
   EXPECT_EQ(error, u"Błąd inicjalizacji API!");
   EXPECT_FALSE(Opens("<PROCEDURE><APIHANDLE><X>" + h + "</X></APIHANDLE></PROCEDURE>"));
   EXPECT_EQ(error, kException);
+  // The variable is read as XMLGetData reads it, which catches its own
+  // failure and yields no value.
+  EXPECT_FALSE(Opens("<PROCEDURE><DATAIN NAME=\"APIHANDLE\"><VALUE><X/></VALUE></DATAIN></PROCEDURE>"));
+  EXPECT_EQ(error, u"Błąd inicjalizacji API!");
   EXPECT_FALSE(Opens("<PROCEDURE><APIHANDLE>" + h));
   EXPECT_EQ(error, kException);
 }

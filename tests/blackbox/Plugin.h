@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/WindowsSupport.h"
 #include "karvo.h"
@@ -42,6 +44,33 @@ class Plugin {
   HMODULE dll_;
 };
 
+// A counted string as the host runtime lays it out, in any code page; a
+// constant (count -1) unless given a count. The test owns the memory, so
+// the library must never bring a count of ours to zero.
+class CountedString {
+ public:
+  CountedString(const std::string& bytes, unsigned short codePage, int refCount = -1)
+      : buf_(12 + bytes.size() + 1, '\0') {
+    const unsigned short elemSize = 1;
+    const int length = static_cast<int>(bytes.size());
+    std::memcpy(&buf_[0], &codePage, 2);
+    std::memcpy(&buf_[2], &elemSize, 2);
+    std::memcpy(&buf_[4], &refCount, 4);
+    std::memcpy(&buf_[8], &length, 4);
+    std::memcpy(&buf_[12], bytes.data(), bytes.size());
+  }
+  KARVO_ANSISTRING get() { return &buf_[12]; }
+  // The reference count as the string holds it now.
+  int Count() const {
+    int n = 0;
+    std::memcpy(&n, &buf_[4], 4);
+    return n;
+  }
+
+ private:
+  std::vector<char> buf_;
+};
+
 #define KARVO_FN(plugin, name) (plugin).Get<KARVO_PFN_##name>(#name)
 
 inline std::u16string Wide(const char* s) {
@@ -55,13 +84,21 @@ inline std::u16string Wide(const char* s) {
 
 inline std::u16string Wide(const std::string& s) { return Wide(s.c_str()); }
 
+// Without best fit, as the library encodes: what the code page cannot hold
+// becomes its substitute character.
 inline std::string Ansi(const std::u16string& s) {
   if (s.empty()) return {};
   auto w = reinterpret_cast<const wchar_t*>(s.c_str());
-  int n = ::WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
+  int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w, -1, nullptr, 0, nullptr, nullptr);
   std::string out(n > 0 ? n - 1 : 0, '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, w, -1, &out[0], n, nullptr, nullptr);
+  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w, -1, &out[0], n, nullptr, nullptr);
   return out;
+}
+
+// The text expected under the code page the suite runs in: 1252 (western)
+// or 1250 (central European).
+inline std::u16string ByCodePage(const std::u16string& western, const std::u16string& central) {
+  return ::GetACP() == 1250 ? central : western;
 }
 
 // A text as it comes back through the system ANSI code page.

@@ -208,6 +208,49 @@ TEST_F(ResultSets, CsvAsksTheHostWhenTheAttemptFails) {
   EXPECT_EQ(host.RequestCount(), before);
 }
 
+TEST_F(ResultSets, CsvAsksTheHostWhenTheControlsWillNotComeBackOn) {
+  // Switching the controls back on is part of the attempt: the in-process
+  // text and its message are dropped and the host's answer stands.
+  FakeDataSet ds;
+  ds.Fields = {u"ID", u"NAZWA"};
+  ds.Rows = {{u"1", u"Anna"}, {u"2", u"Jan"}, {u"3", u"Ewa"}};
+  ds.FailAfter["EnableControls"] = 0;
+  KarvoHandle h = model.AddQuery(ds);
+  host.Always(Answer::Verdict(true, u"\"z hosta\";"));
+  EXPECT_EQ(Csv(h, 0, 5, 0), "\"z hosta\";");
+  EXPECT_EQ(p.LastError(), u"") << "the attempt's fewer-rows message is dropped";
+  ASSERT_EQ(host.RequestCount(), 1u);
+  EXPECT_EQ(host.Requests().back().Command, "GET_CSV_QUERY_SQL");
+  EXPECT_EQ(host.Requests().back().Data, u"0;5;0");
+  model.SetOf(h).DisableDepth = 0;
+  host.Always(Answer::Verdict(false, u"Brak zapytania"));
+  EXPECT_EQ(Csv(h, 9, 1, 1), "<null>") << "a start beyond the rows is no answer either";
+  EXPECT_EQ(p.LastError(), u"Brak zapytania");
+  EXPECT_EQ(host.RequestCount(), 2u);
+}
+
+TEST_F(ResultSets, FieldNamesAreNeverLookAlikes) {
+  // Under 1252 "ą" has no byte: the name becomes '?' and finds nothing,
+  // never the field "A"; under 1250 it finds its own field.
+  FakeDataSet ds;
+  ds.Fields = {u"A", u"\u0105"};
+  ds.Rows = {{u"wielkie a", u"a z ogonkiem"}};
+  KarvoHandle h = model.AddQuery(ds);
+  BSTR name = ::SysAllocString(L"\u0105");
+  BSTR out = ::SysAllocString(L"old");
+  KARVO_FN(p, FieldByNameSQLW)(&out, H(h), name);
+  if (::GetACP() == 1250) {
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(out)), u"a z ogonkiem");
+    EXPECT_EQ(p.LastError(), u"");
+  } else {
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(p.LastError(), u"Wyst\u0105pi\u0142 wyj\u0105tek!");
+  }
+  ::SysFreeString(out);
+  ::SysFreeString(name);
+}
+
 TEST_F(ResultSets, XmlExportIsNotImplemented) {
   KarvoHandle h = Rows(3);
   KARVO_FN(p, ExecuteSQL)("x", 1);

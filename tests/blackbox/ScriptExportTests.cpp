@@ -12,24 +12,6 @@ namespace {
 
 constexpr char16_t kSep = u'\x0001';
 
-// A constant counted string as the host runtime lays it out, in any code page.
-class CountedString {
- public:
-  CountedString(const std::string& bytes, unsigned short codePage) : buf_(12 + bytes.size() + 1, '\0') {
-    const unsigned short elemSize = 1;
-    const int refCount = -1, length = static_cast<int>(bytes.size());
-    std::memcpy(&buf_[0], &codePage, 2);
-    std::memcpy(&buf_[2], &elemSize, 2);
-    std::memcpy(&buf_[4], &refCount, 4);
-    std::memcpy(&buf_[8], &length, 4);
-    std::memcpy(&buf_[12], bytes.data(), bytes.size());
-  }
-  KARVO_ANSISTRING get() { return &buf_[12]; }
-
- private:
-  std::vector<char> buf_;
-};
-
 std::u16string BstrValue(BSTR b) {
   return b ? std::u16string(reinterpret_cast<const char16_t*>(b), ::SysStringLen(b)) : u"";
 }

@@ -103,6 +103,52 @@ TEST_F(SqlRequests, LongAnswersAndTheWideForm) {
   ::SysFreeString(sql);
 }
 
+TEST_F(SqlRequests, WhatTheCodePageCannotHoldReachesTheHostAsItsSubstitute) {
+  // No look-alikes: ą is '?' where the code page lacks it, never 'a'.
+  BSTR sql = ::SysAllocString(L"x=\u0105\u0416\u00e9");
+  EXPECT_EQ(KARVO_FN(p, ExecuteSQLW)(sql, 0), 1);
+  EXPECT_EQ(host.Requests().back().SQL, ByCodePage(u"x=??\u00e9", u"x=\u0105?\u00e9"));
+  ::SysFreeString(sql);
+  // A surrogate pair is one character, a lone surrogate another.
+  const wchar_t astral[] = {L'a', 0xD83D, 0xDE00, L'b', 0xD800, L'c', 0};
+  sql = ::SysAllocString(astral);
+  EXPECT_EQ(KARVO_FN(p, ExecuteSQLW)(sql, 0), 1);
+  EXPECT_EQ(host.Requests().back().SQL, u"a?b?c");
+  ::SysFreeString(sql);
+  // Answers come back the same way.
+  host.Always(Answer::Verdict(true, u"\u017c\U0001F600\u00f3"));
+  BSTR out = nullptr;
+  KARVO_FN(p, GetFromQuerySQLW)(&out, nullptr, 0);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(out)), ByCodePage(u"??\u00f3", u"\u017c?\u00f3"));
+  ::SysFreeString(out);
+}
+
+TEST_F(SqlRequests, ACountedArgumentKeepsTheLibrarysReferenceUntilTheCallReturns) {
+  CountedString s("SELECT 1", static_cast<unsigned short>(::GetACP()), 1);
+  int whileServed = 0;
+  host.SetHandler([&](const SeenRequest& r) {
+    whileServed = s.Count();
+    return r.Command == "EXECUTE_SQL" ? Answer::Code(1) : Answer::VerdictWithPointer(true, u"17", 0x40);
+  });
+  EXPECT_EQ(KARVO_FN(p, ExecuteSQLA)(s.get(), 0), 1);
+  EXPECT_EQ(whileServed, 2) << "ExecuteSQLA";
+  EXPECT_EQ(s.Count(), 1) << "given back at the end";
+  KARVO_ANSISTRING answer = nullptr;
+  KARVO_FN(p, GetFromQuerySQLA)(&answer, s.get(), 0);
+  EXPECT_EQ(whileServed, 2) << "GetFromQuerySQLA";
+  EXPECT_NE(answer, nullptr);
+  KARVO_FN(p, GetLastAPIErrorA)(&answer);  // no error: gives the answer back
+  EXPECT_EQ(answer, nullptr);
+  whileServed = 0;
+  EXPECT_NE(KARVO_FN(p, OpenQuerySQLA)(s.get(), 0), nullptr);
+  EXPECT_EQ(whileServed, 2) << "OpenQuerySQLA";
+  whileServed = 0;
+  EXPECT_EQ(KARVO_FN(p, CreateScriptA)(s.get()), 17);
+  EXPECT_EQ(whileServed, 2) << "CreateScriptA";
+  EXPECT_EQ(s.Count(), 1);
+}
+
 TEST_F(SqlRequests, PlainResultPassedStraightIntoTheNextCall) {
   host.SetHandler([](const SeenRequest& r) {
     return r.Command == "GET_FROM_QUERY_SQL" ? Answer::Verdict(true, u"UPDATE T SET A = 1") : Answer::Code(1);

@@ -26,11 +26,12 @@ void Expect(bool ok, const char* what, int line) {
 }
 #define EXPECT(cond) Expect((cond), #cond, __LINE__)
 
-// The system ANSI code page's form of a UTF-16 literal.
+// The system ANSI code page's form of a UTF-16 literal, as KARVO.DLL makes
+// it: no best fit, the substitute character for what the page lacks.
 std::string Ansi(const wchar_t* w) {
-  int n = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
+  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w, -1, nullptr, 0, nullptr, nullptr);
   std::string s(n > 0 ? n - 1 : 0, '\0');
-  WideCharToMultiByte(CP_ACP, 0, w, -1, &s[0], n, nullptr, nullptr);
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w, -1, &s[0], n, nullptr, nullptr);
   return s;
 }
 

@@ -221,7 +221,11 @@ class FakeDataModel {
     auto& m = Self(c);
     auto it = m.sets_.find(h);
     if (it == m.sets_.end() || it->second->DisableDepth == 0) return KARVO_OM_FAILED;
-    if (--it->second->DisableDepth == 0) ++it->second->ChangedNotices;
+    FakeDataSet& ds = *it->second;
+    int n = ++ds.Calls["EnableControls"];
+    auto f = ds.FailAfter.find("EnableControls");
+    if (f != ds.FailAfter.end() && f->second >= 0 && n > f->second) return KARVO_OM_FAILED;
+    if (--ds.DisableDepth == 0) ++ds.ChangedNotices;
     return KARVO_OM_DONE;
   }
   static int KARVO_HOST_CALL FieldCountOp(void* c, KarvoHandle h, int* n) {

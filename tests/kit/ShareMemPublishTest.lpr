@@ -29,10 +29,20 @@ begin
 end;
 
 { In a routine of its own, so that the conversion's temporary is gone when it
-  returns. }
+  returns. W is encoded as KARVO.DLL encodes: without best fit, so what the
+  code page lacks is its substitute character, never a look-alike. }
 function Agree(const A: AnsiString; const W: WideString): Boolean;
+const
+  NoBestFit = $400; { WC_NO_BEST_FIT_CHARS }
+var
+  N: Integer;
+  Encoded: AnsiString;
 begin
-  Result := A = AnsiString(W);
+  N := WideCharToMultiByte(CP_ACP, NoBestFit, PWideChar(W), Length(W), nil, 0, nil, nil);
+  SetLength(Encoded, N);
+  if N > 0 then
+    WideCharToMultiByte(CP_ACP, NoBestFit, PWideChar(W), Length(W), PAnsiChar(Encoded), N, nil, nil);
+  Result := A = Encoded;
 end;
 
 function HeapUsed: PtrUInt;

@@ -1,6 +1,8 @@
 // The text rules of call documents that need no XML engine.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "xmldoc/CallDocumentText.h"
 
 namespace karvo {
@@ -35,6 +37,25 @@ TEST(CallDocumentText, Escaping) {
   AppendEscapedAttribute(attr, u"a & <b> \"c\" 'd'");
   EXPECT_EQ(text, u"a &amp; &lt;b&gt; \"c\" 'd'");
   EXPECT_EQ(attr, u"a &amp; &lt;b&gt; &quot;c&quot; 'd'");
+}
+
+TEST(CallDocumentText, BlanksInAttributesAreReferencesAndControlsAreRefused) {
+  // A reader makes raw tabs and line breaks in an attribute spaces; as
+  // references they read back as themselves. In text they stay as they are.
+  std::u16string attr, text;
+  AppendEscapedAttribute(attr, u"a\r\nb\tc\nd");
+  EXPECT_EQ(attr, u"a&#13;&#10;b&#9;c&#10;d");
+  AppendEscapedText(text, u"a\r\nb\tc");
+  EXPECT_EQ(text, u"a\r\nb\tc");
+  // No other control character has any form in XML, references included.
+  const std::u16string nul(u"a\0b", 3);
+  for (const std::u16string& bad : {std::u16string(u"a\x01"), nul, std::u16string(u"\x1F")}) {
+    std::u16string out;
+    EXPECT_THROW(AppendEscapedAttribute(out, bad), std::invalid_argument);
+    EXPECT_THROW(AppendEscapedText(out, bad), std::invalid_argument);
+    EXPECT_THROW(RequireXmlText(bad), std::invalid_argument);
+  }
+  EXPECT_NO_THROW(RequireXmlText(u"\t\r\n \x7F\x85\u0105"));
 }
 
 TEST(CallDocumentText, CutOuterTags) {

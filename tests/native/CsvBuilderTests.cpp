@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <stdexcept>
 
 #include "FakeDataModel.h"
 #include "database/CsvBuilder.h"
@@ -165,6 +166,34 @@ TEST_F(CsvBuilder, ControlsAreOffForTheWalkAndBackOnOnceHoweverItEnds) {
   EXPECT_TRUE(Build(h, 0, 3, 1).Failed);
   check("failure in the walk", 3);
   EXPECT_GE(ds.Calls["FieldText"], 2);
+}
+
+TEST_F(CsvBuilder, ControlsThatWillNotComeBackOnFailTheAttempt) {
+  // Whatever the walk made, with its message or without, is dropped for
+  // the host to answer; the controls were still asked to come back once.
+  KarvoHandle h = ThreeRows();
+  FakeDataSet& ds = model.SetOf(h);
+  ds.FailAfter["EnableControls"] = 0;
+  struct Case {
+    int start, count, header;
+    const char* what;
+  };
+  for (Case c : {Case{0, 2, 1, "rows and no message"}, Case{0, 5, 0, "rows and the fewer-rows message"},
+                 Case{9, 1, 1, "start beyond the rows"}, Case{0, 0, 0, "nothing to export"}}) {
+    const int asked = ds.Calls["EnableControls"];
+    CsvOutcome o = Build(h, c.start, c.count, c.header);
+    EXPECT_TRUE(o.Failed) << c.what;
+    EXPECT_EQ(o.Text, "") << c.what;
+    EXPECT_EQ(o.Message, u"") << c.what;
+    EXPECT_EQ(ds.Calls["EnableControls"], asked + 1) << c.what;
+    ds.DisableDepth = 0;
+  }
+  // Switched off but never on again is no success either when the walk
+  // itself failed: one try at switching them on, and the failure stands.
+  ds.FailAfter["Next"] = ds.Calls["Next"];
+  const int asked = ds.Calls["EnableControls"];
+  EXPECT_TRUE(Build(h, 0, 3, 1).Failed);
+  EXPECT_EQ(ds.Calls["EnableControls"], asked + 1);
 }
 
 }  // namespace

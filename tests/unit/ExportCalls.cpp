@@ -225,7 +225,7 @@ ExportFamily OpeningAndErrors() {
   all.push_back(WithMessage(S(
       "GetLastAPIErrorA", {},
       [](Env& e) {
-        char* r = nullptr;
+        char* r = StaleCountedString();
         e.Armed([&] { ::GetLastAPIErrorA(&r); });
         return CountedStringResult(r);
       },
@@ -233,7 +233,7 @@ ExportFamily OpeningAndErrors() {
   all.push_back(WithMessage(S(
       "GetLastAPIErrorW", {},
       [](Env& e) {
-        BSTR r = nullptr;
+        BSTR r = StaleBstr();
         e.Armed([&] { ::GetLastAPIErrorW(&r); });
         return BstrResult(r);
       },
@@ -283,14 +283,14 @@ ExportFamily SqlRequests() {
               S("GetFromQuerySQLA", verdict,
                 [=](Env& e) {
                   CountedArg a(sql);
-                  char* r = nullptr;
+                  char* r = StaleCountedString();
                   e.Armed([&] { ::GetFromQuerySQLA(&r, a.get(), 1); });
                   return CountedStringResult(r);
                 }),
               S("GetFromQuerySQLW", verdict,
                 [=](Env& e) {
                   BstrArg a(sql);
-                  BSTR r = nullptr;
+                  BSTR r = StaleBstr();
                   e.Armed([&] { ::GetFromQuerySQLW(&r, a.get(), 0); });
                   return BstrResult(r);
                 }),
@@ -370,7 +370,7 @@ ExportFamily ResultSets() {
                   "FieldByNameSQLA", cursor,
                   [](Env& e) {
                     CountedArg a(u"miasto");
-                    char* r = nullptr;
+                    char* r = StaleCountedString();
                     e.Armed([&] { ::FieldByNameSQLA(&r, H(e.query), a.get()); });
                     return CountedStringResult(r);
                   },
@@ -379,7 +379,7 @@ ExportFamily ResultSets() {
                   "FieldByNameSQLW", cursor,
                   [](Env& e) {
                     BstrArg a(u"NAZWA");
-                    BSTR r = nullptr;
+                    BSTR r = StaleBstr();
                     e.Armed([&] { ::FieldByNameSQLW(&r, H(e.query), a.get()); });
                     return BstrResult(r);
                   },
@@ -395,7 +395,7 @@ ExportFamily ResultSets() {
               S(
                   "GetCSVQuerySQLA", csv,
                   [](Env& e) {
-                    char* r = nullptr;
+                    char* r = StaleCountedString();
                     e.Armed([&] { ::GetCSVQuerySQLA(&r, H(e.query), 1, 2, 0); });
                     return CountedStringResult(r);
                   },
@@ -403,7 +403,7 @@ ExportFamily ResultSets() {
               S(
                   "GetCSVQuerySQLW", csv,
                   [](Env& e) {
-                    BSTR r = nullptr;
+                    BSTR r = StaleBstr();
                     e.Armed([&] { ::GetCSVQuerySQLW(&r, H(e.query), 0, 2, 1); });
                     return BstrResult(r);
                   },
@@ -455,14 +455,14 @@ ExportFamily CallDocuments() {
               S("XMLGetProcNameA", doc,
                 [](Env& e) {
                   CountedArg a(CallDocument());
-                  char* r = nullptr;
+                  char* r = StaleCountedString();
                   e.Armed([&] { ::XMLGetProcNameA(&r, a.get()); });
                   return CountedStringResult(r);
                 }),
               S("XMLGetProcNameW", doc,
                 [](Env& e) {
                   BstrArg a(CallDocument());
-                  BSTR r = nullptr;
+                  BSTR r = StaleBstr();
                   e.Armed([&] { ::XMLGetProcNameW(&r, a.get()); });
                   return BstrResult(r);
                 }),
@@ -475,14 +475,14 @@ ExportFamily CallDocuments() {
               S("XMLGetWindowNameA", doc,
                 [](Env& e) {
                   CountedArg a(WindowDocument());
-                  char* r = nullptr;
+                  char* r = StaleCountedString();
                   e.Armed([&] { ::XMLGetWindowNameA(&r, a.get()); });
                   return CountedStringResult(r);
                 }),
               S("XMLGetWindowNameW", doc,
                 [](Env& e) {
                   BstrArg a(WindowDocument());
-                  BSTR r = nullptr;
+                  BSTR r = StaleBstr();
                   e.Armed([&] { ::XMLGetWindowNameW(&r, a.get()); });
                   return BstrResult(r);
                 }),
@@ -792,7 +792,7 @@ ExportFamily Scripts() {
               S("GetScriptVariantA", own(msg::kScriptGetVariantFailed),
                 [](Env& e) {
                   CountedArg n(u"a");
-                  char* r = nullptr;
+                  char* r = StaleCountedString();
                   e.Armed([&] { ::GetScriptVariantA(&r, kScript, n.get()); });
                   return CountedStringResult(r);
                 }),
@@ -801,9 +801,7 @@ ExportFamily Scripts() {
                   BstrArg n(u"a");
                   BSTR r = ::SysAllocString(L"stara");  // the variable's old value goes
                   e.Armed([&] { ::GetScriptVariantW(&r, kScript, n.get()); });
-                  Outcome o = BstrResult(r);
-                  o.failed = o.failed || o.value == "\"stara\"";
-                  return o;
+                  return BstrResult(r);
                 }),
               number("SetScriptVariant", own(msg::kScriptSetVariantFailed),
                      [] { return ::SetScriptVariant(kScript, "a", "1"); }),
@@ -887,6 +885,9 @@ Outcome VariantResult(VARIANT& v) {
 CountedArg::CountedArg(const std::u16string& text)
     : s_(NewAnsiString(Ansi(text), static_cast<std::uint16_t>(::GetACP()))) {}
 CountedArg::~CountedArg() { AnsiStringRelease(s_); }
+
+char* StaleCountedString() { return NewAnsiString("stale", static_cast<std::uint16_t>(::GetACP())); }
+BSTR StaleBstr() { return Sys().SysAllocStringLen(L"stale", 5); }
 
 BstrArg::BstrArg(const std::u16string& text) : b_(Sys().SysAllocStringLen(W(text), static_cast<UINT>(text.size()))) {}
 BstrArg::~BstrArg() { Sys().SysFreeString(b_); }

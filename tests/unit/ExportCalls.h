@@ -65,6 +65,11 @@ class BstrArg {
 
 std::string Ansi(const std::u16string& text);  // system ANSI code page
 
+// A result variable as a plug-in reuses it, holding an earlier answer: the
+// call replaces it, or empties it when it fails, and never leaves it.
+char* StaleCountedString();
+BSTR StaleBstr();
+
 class Env {
  public:
   explicit Env(InlineHost& h, FaultSeam* s = nullptr) : host(h), seam(s) {}
