@@ -13,6 +13,7 @@
 #include "link/Messages.h"
 #include "link/ProcessState.h"
 #include "platform/CallerMemory.h"
+#include "platform/CallerVariant.h"
 
 namespace karvo {
 
@@ -47,7 +48,7 @@ void Assign(VARIANT* target, VARIANT value) {
     Sys().VariantClear(&value);
     return;
   }
-  Sys().VariantClear(target);
+  ReleaseCallerVariant(target);
   *target = value;
 }
 

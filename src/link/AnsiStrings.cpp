@@ -2,7 +2,9 @@
 
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
+#include "platform/CallerMemory.h"
 #include "platform/CodePage.h"
 #include "platform/Owners.h"
 
@@ -29,6 +31,9 @@ AnsiStringParts ReadAnsiString(const char* s) {
   p.bytes = s;
   p.length = h->length > 0 ? static_cast<std::size_t>(h->length) : 0;
   p.codePage = h->codePage;
+  // The length is the caller's word for how far the text goes: checked.
+  if (!CallerMemoryReadable(reinterpret_cast<std::uintptr_t>(s), p.length))
+    throw std::invalid_argument("a counted string longer than its memory");
   return p;
 }
 

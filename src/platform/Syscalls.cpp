@@ -34,7 +34,9 @@ Syscalls ProductTable() {
   s.VarBstrFromBool = ::VarBstrFromBool;
   s.GetLocaleInfoW = ::GetLocaleInfoW;
   s.CompareStringW = ::CompareStringW;
-  s.ReadProcessMemory = ::ReadProcessMemory;
+  s.VirtualQuery = ::VirtualQuery;
+  s.SafeArrayAllocDescriptorEx = ::SafeArrayAllocDescriptorEx;
+  s.SafeArrayAllocData = ::SafeArrayAllocData;
   s.MessageBoxW = ::MessageBoxW;
   s.CoCreateInstance = ::CoCreateInstance;
   s.VarI4FromStr = ::VarI4FromStr;

@@ -34,12 +34,16 @@ struct Syscalls {
   HRESULT(WINAPI* VariantClear)(VARIANTARG*);
   HRESULT(WINAPI* VariantCopy)(VARIANTARG*, VARIANTARG*);
   HRESULT(WINAPI* VariantChangeTypeEx)(VARIANTARG*, VARIANTARG*, LCID, USHORT, VARTYPE);
+  // Our copies of the arrays a caller's VARIANT holds; VariantClear frees them.
+  HRESULT(WINAPI* SafeArrayAllocDescriptorEx)(VARTYPE, UINT, SAFEARRAY**);
+  HRESULT(WINAPI* SafeArrayAllocData)(SAFEARRAY*);
   HRESULT(WINAPI* VarBstrFromCy)(CY, LCID, ULONG, BSTR*);
   HRESULT(WINAPI* VarBstrFromDate)(DATE, LCID, ULONG, BSTR*);
   HRESULT(WINAPI* VarBstrFromBool)(VARIANT_BOOL, LCID, ULONG, BSTR*);
   int(WINAPI* GetLocaleInfoW)(LCID, LCTYPE, LPWSTR, int);
   int(WINAPI* CompareStringW)(LCID, DWORD, PCNZWCH, int, PCNZWCH, int);
-  BOOL(WINAPI* ReadProcessMemory)(HANDLE, LPCVOID, LPVOID, SIZE_T, SIZE_T*);
+  // What the kernel knows of an address: every read of caller memory asks first.
+  SIZE_T(WINAPI* VirtualQuery)(LPCVOID, PMEMORY_BASIC_INFORMATION, SIZE_T);
   int(WINAPI* MessageBoxW)(HWND, LPCWSTR, LPCWSTR, UINT);
   // The XML engine and the number and date readings of call documents.
   HRESULT(WINAPI* CoCreateInstance)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
