@@ -69,6 +69,9 @@ void AnsiStringRelease(const char* s) {
 
 void StoreAnsiString(char** var, const std::string& bytes) {
   if (var == nullptr) return;
+  // A manager found in the process that cannot be called can neither make
+  // the new string nor free the old one: the variable stays as it was.
+  if (!MemoryManagerUsable()) throw std::runtime_error("the process's memory manager cannot be called");
   char* fresh = NewAnsiString(bytes, static_cast<std::uint16_t>(SystemAnsiCodePage()));
   char* old = *var;
   *var = fresh;

@@ -6,8 +6,8 @@ namespace karvo {
 
 namespace {
 
-void* StringGetMem(std::int32_t size) { return MemoryManager().GetMem(size); }
-std::int32_t StringFreeMem(void* p) { return MemoryManager().FreeMem(p); }
+void* StringGetMem(std::int32_t size) { return ManagerGetMem(size); }
+std::int32_t StringFreeMem(void* p) { return ManagerFreeMem(p); }
 
 Syscalls ProductTable() {
   Syscalls s;
@@ -42,6 +42,9 @@ Syscalls ProductTable() {
   s.VarI4FromStr = ::VarI4FromStr;
   s.VarR8FromStr = ::VarR8FromStr;
   s.VarDateFromStr = ::VarDateFromStr;
+  s.VirtualAlloc = ::VirtualAlloc;
+  s.VirtualProtect = ::VirtualProtect;
+  s.GetModuleHandleExW = ::GetModuleHandleExW;
   s.StringGetMem = &StringGetMem;
   s.StringFreeMem = &StringFreeMem;
   return s;

@@ -50,6 +50,11 @@ struct Syscalls {
   HRESULT(WINAPI* VarI4FromStr)(OLECHAR*, LCID, ULONG, LONG*);
   HRESULT(WINAPI* VarR8FromStr)(OLECHAR*, LCID, ULONG, DOUBLE*);
   HRESULT(WINAPI* VarDateFromStr)(OLECHAR*, LCID, ULONG, DATE*);
+  // The page of the memory manager the library publishes, and the pin that
+  // keeps a module whose manager it uses loaded (MemoryManager.cpp).
+  LPVOID(WINAPI* VirtualAlloc)(LPVOID, SIZE_T, DWORD, DWORD);
+  BOOL(WINAPI* VirtualProtect)(LPVOID, SIZE_T, DWORD, PDWORD);
+  BOOL(WINAPI* GetModuleHandleExW)(DWORD, LPCWSTR, HMODULE*);
   // The memory manager of the host process's counted strings (whichever
   // one the library found or published at load).
   void* (*StringGetMem)(std::int32_t size);
