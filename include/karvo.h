@@ -12,6 +12,9 @@
  *   KARVO_ANSISTRING (A forms): the host runtime's counted 8-bit string, from
  *     the memory manager all modules of the process share. A result variable
  *     receives a new string; the reference it held is given back.
+ *     A manager published in the process that cannot be called (its table
+ *     unreadable, or a routine outside executable memory) is never called:
+ *     A-form results then fail with code 252 and leave the variable alone.
  *   BSTR (W forms): an argument stays the caller's; a result variable
  *     receives a new BSTR (null for empty) and its old BSTR is freed.
  *   A length (a counted string's, a BSTR's prefix) that runs past readable

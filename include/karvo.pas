@@ -11,6 +11,8 @@
       modules of the process share. Put KarvoShareMem first in the uses clause
       of the project, so that the strings KARVO.DLL hands out are freed in the
       heap they came from.
+      A manager published in the process that cannot be called is never
+      called: A-form results then fail with code 252.
     WideString (W forms): a BSTR. Arguments stay yours; a var result gets a
       new BSTR and its old one is freed.
     A length (an AnsiString's, a WideString's) that runs past readable memory
