@@ -254,8 +254,8 @@ function Usable(Table: Pointer): Boolean;
 var
   I: Integer;
 begin
-  Result := InMemory(Table, ReadableMemory) and
-    InMemory(Pointer(PtrUInt(Table) + SizeOf(TSixRoutines) - 1), ReadableMemory);
+  { The first entry and the last: a table crosses at most one boundary. }
+  Result := InMemory(Table, ReadableMemory) and InMemory(@PSixRoutines(Table)^[5], ReadableMemory);
   if not Result then
     Exit;
   for I := 0 to 5 do
