@@ -46,12 +46,21 @@ class WildValues : public ::testing::Test {
         {"BSTR at 0xDEAD0000", Typed(VT_BSTR, Wild())},
         {"BSTR longer than its memory", Typed(VT_BSTR, BstrClaiming(page, 0x40000000))},
         {"ARRAY descriptor at 0xDEAD0000", Typed(VT_ARRAY | VT_I4, Wild())},
+        {"ARRAY whose data is at 0xDEAD0000", Typed(VT_ARRAY | VT_I4, &wildData)},
         {"UNKNOWN at 0xDEAD0000", Typed(VT_UNKNOWN, Wild())},
     };
   }
 
   EdgePage page;
   BSTR wildBstr = static_cast<BSTR>(Wild());
+  // A SAFEARRAY descriptor of ten 4-byte elements, laid out as a caller
+  // would, whose data pointer leads nowhere.
+  struct {
+    USHORT cDims = 1, fFeatures = 0;
+    ULONG cbElements = 4, cLocks = 0;
+    void* pvData = Wild();
+    SAFEARRAYBOUND bound = {10, 0};
+  } wildData;
   ScriptedHost host;
   Plugin p;
 };
