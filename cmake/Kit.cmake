@@ -48,3 +48,4 @@ endfunction()
 
 karvo_pascal(pascal_sample_plugin ${CMAKE_SOURCE_DIR}/samples/pascal/KarvoPascalPlugin.lpr KarvoPascalPlugin.dll)
 karvo_pascal(pascal_sharemem_test ${CMAKE_SOURCE_DIR}/tests/kit/ShareMemPublishTest.lpr ShareMemPublishTest.exe)
+karvo_pascal(pascal_sharemem_library ${CMAKE_SOURCE_DIR}/tests/kit/ShareMemLibrary.lpr ShareMemLibrary.dll)

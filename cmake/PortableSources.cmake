@@ -12,4 +12,5 @@ set(KARVO_PORTABLE_SOURCES
   src/hostobjects/NameRules.cpp
   src/hostobjects/NumberRules.cpp
   src/hostobjects/ObjectLists.cpp
+  src/hostobjects/MethodPairs.cpp
 )

@@ -4,6 +4,7 @@
 // Every export is stdcall and imported by its undecorated name
 // (ExactSpelling). Texts:
 //   string arguments of the plain form go in the system ANSI code page;
+//   a non-null text pointer must point at a terminated text;
 //   IntPtr text results point into KARVO.DLL's buffer until its next text
 //     result: read them at once with KarvoApi.Text and never free them;
 //   the W forms take and give BSTRs (ref string: start with null);
@@ -176,7 +177,7 @@ namespace Karvo
         // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aObject is the host's, lent and never freed.
         [DllImport(Dll, EntryPoint = "GetPropertyList", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern IntPtr GetPropertyList(IntPtr aObject, uint aFlags);
-        // Ownership: aResult is marshalled in and out as a VARIANT; the marshaller clears it; aObject is the host's, lent and never freed; aPropName is marshalled to the ANSI code page for the call.
+        // Ownership: for a METHOD property aResult gets the address of KARVO.DLL's copy of its (code, data) pair, which holds that pair until 16384 other pairs have been read after it; never free it; aResult is marshalled in and out as a VARIANT; the marshaller clears it; aObject is the host's, lent and never freed; aPropName is marshalled to the ANSI code page for the call.
         [DllImport(Dll, EntryPoint = "GetProperty", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern void GetProperty([MarshalAs(UnmanagedType.Struct)] ref object aResult, IntPtr aObject, [MarshalAs(UnmanagedType.LPStr)] string aPropName);
         // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aObject is the host's, lent and never freed; aPropName is marshalled to the ANSI code page for the call.

@@ -8,8 +8,14 @@
   At start-up it opens the named mapping "Local\FastMM_PID_" + the process id
   in eight upper-case hex digits. When another module (KARVO.DLL, or a host
   with a shared manager) has published a manager there, this module allocates
-  and frees through that one. Otherwise it publishes its own: the module must
-  then stay loaded while the others use it (for a program, the process's life).
+  and frees through that one, and keeps the module that holds it loaded until
+  the process ends (it pins it), since it will call it for as long as it
+  lives. A table there that cannot be read, or whose routines do not lie in
+  executable memory, is not used: this module then keeps its own heap,
+  unshared. When nothing is published, it publishes its own manager, its
+  heap: the others then call into this module for as long as they live, so a
+  library that publishes pins itself and stays loaded until the process ends
+  (a program lives that long anyway).
 
   The published table is four bytes at the start of the mapping pointing to six
   routines with the register calling convention: get memory, free memory,
@@ -35,7 +41,8 @@ type
   PKarvoSharedManager = ^TKarvoSharedManager;
 
 { The manager this module allocates through (nil when the mapping could not
-  be made and the module kept its own heap unshared). }
+  be made, or held a table that could not be used, and the module kept its
+  own heap unshared). }
 function KarvoSharedManager: PKarvoSharedManager;
 { True when no manager was published before and this module published its own. }
 function KarvoShareMemPublished: Boolean;
@@ -44,6 +51,18 @@ implementation
 
 uses
   Windows;
+
+const
+  PinFlags = $00000001 { GET_MODULE_HANDLE_EX_FLAG_PIN } or $00000004 { GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS };
+  ReadableMemory = PAGE_READONLY or PAGE_READWRITE or PAGE_WRITECOPY or PAGE_EXECUTE_READ or
+    PAGE_EXECUTE_READWRITE or PAGE_EXECUTE_WRITECOPY;
+  ExecutableMemory = PAGE_EXECUTE or PAGE_EXECUTE_READ or PAGE_EXECUTE_READWRITE or PAGE_EXECUTE_WRITECOPY;
+
+{ Declared here with the same shape in both compilers. }
+function KarvoGetModuleHandleEx(Flags: LongWord; Address: Pointer; var Module: HMODULE): LongBool; stdcall;
+  external 'kernel32.dll' name 'GetModuleHandleExW';
+function KarvoVirtualQuery(Address: Pointer; var Info: TMemoryBasicInformation; Size: PtrUInt): PtrUInt; stdcall;
+  external 'kernel32.dll' name 'VirtualQuery';
 
 var
   Mapping: THandle = 0;
@@ -205,6 +224,48 @@ begin
 end;
 {$ENDIF}
 
+{ Keeps the module at Address, if one is there, loaded until the process ends. }
+procedure PinModuleAt(Address: Pointer);
+var
+  Module: HMODULE;
+begin
+  Module := 0;
+  KarvoGetModuleHandleEx(PinFlags, Address, Module);
+end;
+
+{ True when the byte at Address lies in committed memory with one of the
+  Wanted protections. }
+function InMemory(Address: Pointer; Wanted: LongWord): Boolean;
+var
+  Info: TMemoryBasicInformation;
+begin
+  Result := (Address <> nil) and (KarvoVirtualQuery(Address, Info, SizeOf(Info)) = SizeOf(Info)) and
+    (Info.State = MEM_COMMIT) and (Info.Protect and (PAGE_GUARD or PAGE_NOACCESS) = 0) and
+    (Info.Protect and Wanted <> 0);
+end;
+
+type
+  TSixRoutines = array[0..5] of Pointer;
+  PSixRoutines = ^TSixRoutines;
+
+{ A published table is used only when it can be read and each of its six
+  routines lies in executable memory. }
+function Usable(Table: Pointer): Boolean;
+var
+  I: Integer;
+begin
+  { The first entry and the last: a table crosses at most one boundary. }
+  Result := InMemory(Table, ReadableMemory) and InMemory(@PSixRoutines(Table)^[5], ReadableMemory);
+  if not Result then
+    Exit;
+  for I := 0 to 5 do
+    if not InMemory(PSixRoutines(Table)^[I], ExecutableMemory) then
+    begin
+      Result := False;
+      Exit;
+    end;
+end;
+
 procedure Attach;
 var
   Found: Pointer;
@@ -238,10 +299,15 @@ begin
   begin
     Shared := @Own;
     Published := True;
+    if IsLibrary then
+      PinModuleAt(@Own);
   end
-  else
+  else if Usable(Found) then
   begin
     Shared := Found;
+    { Whoever published it may not keep itself loaded: it must outlive us. }
+    PinModuleAt(Found);
+    PinModuleAt(PSixRoutines(Found)^[0]);
     UseShared;
   end;
 end;

@@ -6,13 +6,19 @@
  * KARVO.lib (MSVC), or load it with GetProcAddress as its KARVO_PFN_ type.
  * Texts:
  *   const char* arguments: NUL-terminated, system ANSI code page; null = empty.
+ *   A non-null text pointer must point at a terminated text.
  *   const char* results: owned by KARVO.DLL, valid until the next text result
  *     of any export; never free them. Null means an empty text.
  *   KARVO_ANSISTRING (A forms): the host runtime's counted 8-bit string, from
  *     the memory manager all modules of the process share. A result variable
  *     receives a new string; the reference it held is given back.
+ *     A manager published in the process that cannot be called (its table
+ *     unreadable, or a routine outside executable memory) is never called:
+ *     A-form results then fail with code 252 and leave the variable alone.
  *   BSTR (W forms): an argument stays the caller's; a result variable
  *     receives a new BSTR (null for empty) and its old BSTR is freed.
+ *   A length (a counted string's, a BSTR's prefix) that runs past readable
+ *     memory fails the call with code 252.
  *   VARIANT arguments are passed by value (16 bytes); a VARIANT* result is
  *     the caller's to VariantClear.
  * Byte results are the low 8 bits of the return value.
@@ -186,7 +192,7 @@ KARVO_API int __stdcall CSVIsField(const char* aValue, const char* aLine, unsign
 /* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aObject is the host's, lent and never freed. */
 typedef const char*(__stdcall* KARVO_PFN_GetPropertyList)(KARVO_HANDLE aObject, unsigned int aFlags);
 KARVO_API const char* __stdcall GetPropertyList(KARVO_HANDLE aObject, unsigned int aFlags);
-/* Ownership: aResult must hold a valid VARIANT; it is cleared, then gets the value; the caller VariantClears it; aObject is the host's, lent and never freed; aPropName is only read during the call. */
+/* Ownership: for a METHOD property aResult gets the address of KARVO.DLL's copy of its (code, data) pair, which holds that pair until 16384 other pairs have been read after it; never free it; aResult must hold a valid VARIANT; it is cleared, then gets the value; the caller VariantClears it; aObject is the host's, lent and never freed; aPropName is only read during the call. */
 typedef void(__stdcall* KARVO_PFN_GetProperty)(VARIANT* aResult, KARVO_HANDLE aObject, const char* aPropName);
 KARVO_API void __stdcall GetProperty(VARIANT* aResult, KARVO_HANDLE aObject, const char* aPropName);
 /* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aObject is the host's, lent and never freed; aPropName is only read during the call. */

@@ -4,14 +4,19 @@
   Every export is stdcall and imported from KARVO.DLL by its undecorated name.
   Texts:
     PAnsiChar arguments: NUL-terminated, system ANSI code page; nil = empty.
+    A non-nil text pointer must point at a terminated text.
     PAnsiChar results: KARVO.DLL's buffer, valid until its next text result;
       never free them; nil means an empty text.
     AnsiString (A forms): counted strings from the memory manager that all
       modules of the process share. Put KarvoShareMem first in the uses clause
       of the project, so that the strings KARVO.DLL hands out are freed in the
       heap they came from.
+      A manager published in the process that cannot be called is never
+      called: A-form results then fail with code 252.
     WideString (W forms): a BSTR. Arguments stay yours; a var result gets a
       new BSTR and its old one is freed.
+    A length (an AnsiString's, a WideString's) that runs past readable memory
+      fails the call with code 252.
   Byte results are the low 8 bits of the return value.
   VARIANT by value: the export takes the 16-byte VARIANT itself on the stack.
     These are declared as value (not const) TVarData parameters: stdcall
@@ -141,7 +146,7 @@ function CSVIsField(aValue: PAnsiChar; aLine: PAnsiChar; aSeparator: Byte): Long
 
 { Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aObject is the host's, lent and never freed. }
 function GetPropertyList(aObject: TKarvoHandle; aFlags: LongWord): PAnsiChar; stdcall; external KarvoDLL name 'GetPropertyList';
-{ Ownership: aResult is cleared, then gets the value; the compiler releases it; aObject is the host's, lent and never freed; aPropName is only read during the call. }
+{ Ownership: for a METHOD property aResult gets the address of KARVO.DLL's copy of its (code, data) pair, which holds that pair until 16384 other pairs have been read after it; never free it; aResult is cleared, then gets the value; the compiler releases it; aObject is the host's, lent and never freed; aPropName is only read during the call. }
 procedure GetProperty(var aResult: OleVariant; aObject: TKarvoHandle; aPropName: PAnsiChar); stdcall; external KarvoDLL name 'GetProperty';
 { Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aObject is the host's, lent and never freed; aPropName is only read during the call. }
 function GetPropertyStr(aObject: TKarvoHandle; aPropName: PAnsiChar): PAnsiChar; stdcall; external KarvoDLL name 'GetPropertyStr';

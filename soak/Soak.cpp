@@ -2,6 +2,7 @@
 // process's handle count and private bytes as it goes, to show them flat.
 // `karvo_soak [--rounds N] [--every N] [--check]`: a round calls every
 // export once (the calls of the fault loops, each with its release);
+// `--method-pairs N` runs the case of MethodPairSoak.h instead;
 // --check fails when a call stops giving its first result or when handles
 // or private bytes grow past a small margin after the first tenth.
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "ExportCalls.h"
+#include "MethodPairSoak.h"
 #include "ProcessUsage.h"
 #include "conversions/VariantText.h"
 #include "host/ObjectModel.h"
@@ -38,19 +40,22 @@ Usage Measure() { return {HandleCount(), PrivateBytes()}; }
 }  // namespace
 
 int main(int argc, char** argv) {
-  long rounds = 100000, every = 0;
+  long rounds = 100000, every = 0, methodPairs = 0;
   bool check = false;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--rounds") && i + 1 < argc)
       rounds = std::atol(argv[++i]);
     else if (!std::strcmp(argv[i], "--every") && i + 1 < argc)
       every = std::atol(argv[++i]);
+    else if (!std::strcmp(argv[i], "--method-pairs") && i + 1 < argc)
+      methodPairs = std::atol(argv[++i]);
     else if (!std::strcmp(argv[i], "--check"))
       check = true;
   }
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  if (methodPairs > 0) return SoakMethodPairs(methodPairs, every, check);
   if (rounds < 10) rounds = 10;
   if (every <= 0) every = rounds / 20 > 0 ? rounds / 20 : 1;
-  std::setvbuf(stdout, nullptr, _IONBF, 0);
 
   if (FAILED(::CoInitialize(nullptr))) return 2;
   ResetProcessState();

@@ -147,6 +147,9 @@ OWN_RESULT = {
 
 # Arguments whose ownership their type cannot tell, by export and name.
 OWN_SPECIAL = {
+    ("GetProperty", "aResult"): "for a METHOD property {n} gets the address of KARVO.DLL's copy of its (code, "
+                                "data) pair, which holds that pair until 16384 other pairs have been read after "
+                                "it; never free it",
     ("KarvoInstallObjectModel", "aModel"): "{n} is copied during the call; the Context and the functions it "
                                            "names stay the host's and must stay valid until the model is "
                                            "replaced, uninstalled or KARVO.DLL unloaded",
@@ -217,13 +220,19 @@ HEADER_TOP = """\
  * KARVO.lib (MSVC), or load it with GetProcAddress as its KARVO_PFN_ type.
  * Texts:
  *   const char* arguments: NUL-terminated, system ANSI code page; null = empty.
+ *   A non-null text pointer must point at a terminated text.
  *   const char* results: owned by KARVO.DLL, valid until the next text result
  *     of any export; never free them. Null means an empty text.
  *   KARVO_ANSISTRING (A forms): the host runtime's counted 8-bit string, from
  *     the memory manager all modules of the process share. A result variable
  *     receives a new string; the reference it held is given back.
+ *     A manager published in the process that cannot be called (its table
+ *     unreadable, or a routine outside executable memory) is never called:
+ *     A-form results then fail with code 252 and leave the variable alone.
  *   BSTR (W forms): an argument stays the caller's; a result variable
  *     receives a new BSTR (null for empty) and its old BSTR is freed.
+ *   A length (a counted string's, a BSTR's prefix) that runs past readable
+ *     memory fails the call with code 252.
  *   VARIANT arguments are passed by value (16 bytes); a VARIANT* result is
  *     the caller's to VariantClear.
  * Byte results are the low 8 bits of the return value.
@@ -320,14 +329,19 @@ PAS_TOP = """\
   Every export is stdcall and imported from KARVO.DLL by its undecorated name.
   Texts:
     PAnsiChar arguments: NUL-terminated, system ANSI code page; nil = empty.
+    A non-nil text pointer must point at a terminated text.
     PAnsiChar results: KARVO.DLL's buffer, valid until its next text result;
       never free them; nil means an empty text.
     AnsiString (A forms): counted strings from the memory manager that all
       modules of the process share. Put KarvoShareMem first in the uses clause
       of the project, so that the strings KARVO.DLL hands out are freed in the
       heap they came from.
+      A manager published in the process that cannot be called is never
+      called: A-form results then fail with code 252.
     WideString (W forms): a BSTR. Arguments stay yours; a var result gets a
       new BSTR and its old one is freed.
+    A length (an AnsiString's, a WideString's) that runs past readable memory
+      fails the call with code 252.
   Byte results are the low 8 bits of the return value.
   VARIANT by value: the export takes the 16-byte VARIANT itself on the stack.
     These are declared as value (not const) TVarData parameters: stdcall
@@ -447,6 +461,7 @@ CS_TOP = """\
 // Every export is stdcall and imported by its undecorated name
 // (ExactSpelling). Texts:
 //   string arguments of the plain form go in the system ANSI code page;
+//   a non-null text pointer must point at a terminated text;
 //   IntPtr text results point into KARVO.DLL's buffer until its next text
 //     result: read them at once with KarvoApi.Text and never free them;
 //   the W forms take and give BSTRs (ref string: start with null);

@@ -5,14 +5,15 @@
 #include "conversions/TextForms.h"
 #include "conversions/VariantText.h"
 #include "host/ObjectModel.h"
+#include "hostobjects/MethodPairs.h"
 #include "hostobjects/ObjectLists.h"
 #include "hostobjects/VariantValues.h"
 #include "link/ApiError.h"
 #include "link/CallHostProc.h"
 #include "link/ExportForms.h"
 #include "link/Messages.h"
-#include "link/ProcessState.h"
 #include "platform/CallerMemory.h"
+#include "platform/CallerVariant.h"
 
 namespace karvo {
 
@@ -26,13 +27,7 @@ int PlatformNameCompare(const std::u16string& a, const std::u16string& b) {
 }
 
 std::int32_t MethodPairNumber(const KarvoMethod& pair) {
-  auto& pairs = State().MethodPairs;
-  auto& copy = pairs[(std::uint64_t{pair.Code} << 32) | pair.Data];
-  if (!copy) copy = std::make_unique<std::array<std::uint32_t, 2>>();
-  // Written again on every read, so a caller that scribbled on its copy
-  // gets the pair back as it is.
-  *copy = {pair.Code, pair.Data};
-  return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(copy->data()));
+  return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(MethodPairs().Keep(pair.Code, pair.Data)));
 }
 
 namespace {
@@ -47,7 +42,7 @@ void Assign(VARIANT* target, VARIANT value) {
     Sys().VariantClear(&value);
     return;
   }
-  Sys().VariantClear(target);
+  ReleaseCallerVariant(target);
   *target = value;
 }
 

@@ -18,8 +18,9 @@ std::uint8_t SetProperty(std::uint32_t aObject, const char* aPropName, const VAR
 std::uint8_t SetPropertyStr(std::uint32_t aObject, const char* aPropName, const char* aPropValue);
 
 // The number a METHOD property's pair is given out as: the address of the
-// library's copy of that pair, which stays readable until the library is
-// unloaded. The same pair always gives the same number.
+// library's copy of that pair in MethodPairs() (MethodPairs.h says how long
+// it holds that pair). A pair read again gives the same number while its
+// copy lasts.
 std::int32_t MethodPairNumber(const KarvoMethod& pair);
 
 // The platform's case-insensitive comparison of two names (CompareStringW,

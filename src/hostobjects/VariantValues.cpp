@@ -1,98 +1,13 @@
 #include "hostobjects/VariantValues.h"
 
-#include <cstring>
-#include <new>
 #include <string>
 
 #include "conversions/TextForms.h"
 #include "hostobjects/NumberRules.h"
-#include "platform/CallerMemory.h"
 
 namespace karvo {
 
 namespace {
-
-bool StoreBstr(const std::u16string& text, UniqueVariant& out) {
-  BSTR b = Sys().SysAllocStringLen(W(text), static_cast<UINT>(text.size()));
-  if (b == nullptr) throw std::bad_alloc();
-  out->vt = VT_BSTR;
-  out->bstrVal = b;
-  return true;
-}
-
-std::size_t ScalarSize(VARTYPE t) {
-  switch (t) {
-    case VT_I1:
-    case VT_UI1: return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL: return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR: return 4;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_DATE:
-    case VT_CY: return 8;
-    default: return 0;
-  }
-}
-
-bool CopyByValue(const VARIANT& in, UniqueVariant& out) {
-  if (in.vt == VT_BSTR) {
-    std::u16string text;
-    return ReadCallerBstr(reinterpret_cast<std::uintptr_t>(in.bstrVal), text) && StoreBstr(text, out);
-  }
-  if (in.vt == VT_VARIANT) return false;  // only valid as a reference
-  return SUCCEEDED(Sys().VariantCopy(out.get(), const_cast<VARIANT*>(&in)));
-}
-
-bool CopyReferenced(const VARIANT& in, UniqueVariant& out) {
-  const VARTYPE t = in.vt & ~VT_BYREF;
-  const auto at = reinterpret_cast<std::uintptr_t>(in.byref);
-  if (std::size_t n = ScalarSize(t)) {
-    VARIANT v;
-    Sys().VariantInit(&v);
-    if (!ReadCallerMemory(at, &v.llVal, n)) return false;
-    v.vt = t;
-    *out.get() = v;
-    return true;
-  }
-  switch (t) {
-    case VT_BSTR: {
-      std::uintptr_t b = 0;
-      std::u16string text;
-      return ReadCallerMemory(at, &b, sizeof(BSTR)) && ReadCallerBstr(b, text) && StoreBstr(text, out);
-    }
-    case VT_DISPATCH:
-    case VT_UNKNOWN: {
-      IUnknown* p = nullptr;
-      if (!ReadCallerMemory(at, &p, sizeof p)) return false;
-      if (p != nullptr) p->AddRef();
-      out->vt = t;
-      out->punkVal = p;
-      return true;
-    }
-    case VT_DECIMAL: {
-      DECIMAL d;
-      if (!ReadCallerMemory(at, &d, sizeof d)) return false;
-      out->decVal = d;
-      out->vt = VT_DECIMAL;  // after the value: the two share their first bytes
-      return true;
-    }
-    case VT_VARIANT: {
-      VARIANT inner;  // the caller's, not ours: never cleared here
-      if (!ReadCallerMemory(at, &inner, sizeof inner)) return false;
-      if ((inner.vt & VT_BYREF) != 0) return false;
-      return CopyByValue(inner, out);
-    }
-    default: return false;  // arrays and the rest: no value we could use
-  }
-}
 
 template <class T, class Convert>
 std::optional<T> Changed(const VARIANT& v, VARTYPE to, Convert take) {
@@ -127,17 +42,6 @@ std::optional<double> TextToDouble(const VARIANT& v) {
 }
 
 }  // namespace
-
-bool CopyCallerVariant(const VARIANT& in, UniqueVariant& out) {
-  out.clear();
-  Sys().VariantInit(out.get());
-  bool ok = (in.vt & VT_BYREF) != 0 ? CopyReferenced(in, out) : CopyByValue(in, out);
-  if (!ok) {
-    out.clear();
-    Sys().VariantInit(out.get());
-  }
-  return ok;
-}
 
 std::optional<std::int32_t> VariantToInt32(const VARIANT& v) {
   switch (v.vt) {

@@ -1,5 +1,5 @@
-// The caller's VARIANT as a property value: a copy of our own with every
-// reference followed carefully, and its conversion to an ordinal or a float.
+// A property value's conversion to an ordinal or a float. The value is our
+// own copy of the caller's VARIANT (platform/CallerVariant.h).
 #pragma once
 
 #include <cstdint>
@@ -8,12 +8,6 @@
 #include "platform/Owners.h"
 
 namespace karvo {
-
-// Makes `out` a by-value copy of `in`. A reference (VT_BYREF) is followed one
-// level, a reference to a VARIANT included, and every read through a pointer
-// the caller gave (references, BSTR texts) is checked first. False when the
-// value cannot be read; `out` then stays empty.
-bool CopyCallerVariant(const VARIANT& in, UniqueVariant& out);
 
 // Variant to 32-bit integer for ordinal and method properties: VT_EMPTY 0,
 // VT_NULL nothing, integers as they are when they fit, floats and dates

@@ -2,7 +2,9 @@
 
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
+#include "platform/CallerMemory.h"
 #include "platform/CodePage.h"
 #include "platform/Owners.h"
 
@@ -29,6 +31,9 @@ AnsiStringParts ReadAnsiString(const char* s) {
   p.bytes = s;
   p.length = h->length > 0 ? static_cast<std::size_t>(h->length) : 0;
   p.codePage = h->codePage;
+  // The length is the caller's word for how far the text goes: checked.
+  if (!CallerMemoryReadable(reinterpret_cast<std::uintptr_t>(s), p.length))
+    throw std::invalid_argument("a counted string longer than its memory");
   return p;
 }
 
@@ -64,6 +69,9 @@ void AnsiStringRelease(const char* s) {
 
 void StoreAnsiString(char** var, const std::string& bytes) {
   if (var == nullptr) return;
+  // A manager found in the process that cannot be called can neither make
+  // the new string nor free the old one: the variable stays as it was.
+  if (!MemoryManagerUsable()) throw std::runtime_error("the process's memory manager cannot be called");
   char* fresh = NewAnsiString(bytes, static_cast<std::uint16_t>(SystemAnsiCodePage()));
   char* old = *var;
   *var = fresh;

@@ -18,7 +18,8 @@ struct AnsiStringParts {
   std::size_t length = 0;
   std::uint16_t codePage = 0;
 };
-// Null is the empty string.
+// Null is the empty string. Throws when the recorded length runs past
+// readable memory.
 AnsiStringParts ReadAnsiString(const char* s);
 
 // A new string with one reference, in the given code page; null for empty.

@@ -2,9 +2,11 @@
 
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 #include "link/AnsiStrings.h"
 #include "link/ReturnBuffers.h"
+#include "platform/CallerMemory.h"
 #include "platform/CodePage.h"
 #include "platform/Owners.h"
 
@@ -13,8 +15,11 @@ namespace karvo {
 std::u16string PlainText(const char* z) { return AnsiZToText(z); }
 
 std::u16string BstrText(BSTR b) {
-  if (b == nullptr) return {};
-  return std::u16string(U(b), ::SysStringLen(b));
+  std::u16string text;
+  // The length prefix is the caller's word for how much to read: checked.
+  if (!ReadCallerBstr(reinterpret_cast<std::uintptr_t>(b), text))
+    throw std::invalid_argument("a BSTR that cannot be read");
+  return text;
 }
 
 std::u16string AnsiStringText(const AnsiArg& arg) {

@@ -13,7 +13,6 @@ void ResetProcessState() {
   g_state.APIInitialized = false;
   g_state.LongReturnBuffer.reset();
   g_state.LastAPIError.clear();
-  g_state.MethodPairs.clear();
 }
 
 void ReleaseProcessState() {
@@ -21,7 +20,6 @@ void ReleaseProcessState() {
   mem.reset();
   g_state.LongReturnBuffer.reset();
   g_state.LastAPIError.clear();
-  g_state.MethodPairs.clear();
 }
 
 }  // namespace karvo

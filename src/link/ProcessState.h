@@ -2,10 +2,8 @@
 // thread at a time calls the library.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -19,10 +17,6 @@ struct ProcessState {
   std::u16string LastAPIError;
   char ReturnBuffer[65536] = {};
   std::unique_ptr<char[]> LongReturnBuffer;
-  // The (code, data) pairs read from METHOD properties, one copy per
-  // distinct pair, kept for the library's lifetime: the number a caller
-  // got for a pair is that copy's address.
-  std::map<std::uint64_t, std::unique_ptr<std::array<std::uint32_t, 2>>> MethodPairs;
 };
 
 ProcessState& State();

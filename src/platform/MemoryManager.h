@@ -20,14 +20,33 @@ struct TMemoryManagerEx {
 };
 
 // At load: use the manager published under "Local\FastMM_PID_" + the
-// process id in eight upper-case hex digits, or publish our own there.
+// process id in eight upper-case hex digits, or publish one there.
+//
+// A table found there is used only when it can be read and each of its six
+// routines lies in executable memory; the module that holds it is then
+// pinned, so that it outlives us. A table that fails the check is never
+// called: strings cannot be made or freed, and the A forms fail.
+//
+// The table we publish lies outside every module (PublishedManager.h) and
+// stays, with the mapping, until the process ends, so that a later copy of
+// the library, or this one loaded again, finds it. Only where the process
+// refuses such a page are our own routines published, and the library then
+// pins itself.
 void AttachMemoryManager();
-// At unload: drop our view of that mapping (and our publication).
+// At unload: drop our view of a mapping whose table we only use.
 void DetachMemoryManager();
-// The manager in force. The library allocates and frees through the table
-// of platform calls (StringGetMem, StringFreeMem), which lead here.
-const TMemoryManagerEx& MemoryManager();
-// True when this library published the process's manager itself.
-bool PublishedOwnMemoryManager();
+
+// Through the manager in force, checked before each call. GetMem gives null
+// and FreeMem 1 (not freed) when it cannot be called.
+void* ManagerGetMem(std::int32_t size);
+std::int32_t ManagerFreeMem(void* p);
+// False when the manager found in the process cannot be called.
+bool MemoryManagerUsable();
+
+// What AttachMemoryManager did, for the tests.
+enum class ManagerSource { None, Adopted, PublishedPage, PublishedOwnPinned, Unusable };
+ManagerSource MemoryManagerSource();
+// The table in the mapping as we left it (ours or the one we adopted).
+const TMemoryManagerEx* PublishedMemoryManager();
 
 }  // namespace karvo

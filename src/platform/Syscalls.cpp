@@ -6,8 +6,8 @@ namespace karvo {
 
 namespace {
 
-void* StringGetMem(std::int32_t size) { return MemoryManager().GetMem(size); }
-std::int32_t StringFreeMem(void* p) { return MemoryManager().FreeMem(p); }
+void* StringGetMem(std::int32_t size) { return ManagerGetMem(size); }
+std::int32_t StringFreeMem(void* p) { return ManagerFreeMem(p); }
 
 Syscalls ProductTable() {
   Syscalls s;
@@ -34,12 +34,17 @@ Syscalls ProductTable() {
   s.VarBstrFromBool = ::VarBstrFromBool;
   s.GetLocaleInfoW = ::GetLocaleInfoW;
   s.CompareStringW = ::CompareStringW;
-  s.ReadProcessMemory = ::ReadProcessMemory;
+  s.VirtualQuery = ::VirtualQuery;
+  s.SafeArrayAllocDescriptorEx = ::SafeArrayAllocDescriptorEx;
+  s.SafeArrayAllocData = ::SafeArrayAllocData;
   s.MessageBoxW = ::MessageBoxW;
   s.CoCreateInstance = ::CoCreateInstance;
   s.VarI4FromStr = ::VarI4FromStr;
   s.VarR8FromStr = ::VarR8FromStr;
   s.VarDateFromStr = ::VarDateFromStr;
+  s.VirtualAlloc = ::VirtualAlloc;
+  s.VirtualProtect = ::VirtualProtect;
+  s.GetModuleHandleExW = ::GetModuleHandleExW;
   s.StringGetMem = &StringGetMem;
   s.StringFreeMem = &StringFreeMem;
   return s;

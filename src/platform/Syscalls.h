@@ -34,18 +34,27 @@ struct Syscalls {
   HRESULT(WINAPI* VariantClear)(VARIANTARG*);
   HRESULT(WINAPI* VariantCopy)(VARIANTARG*, VARIANTARG*);
   HRESULT(WINAPI* VariantChangeTypeEx)(VARIANTARG*, VARIANTARG*, LCID, USHORT, VARTYPE);
+  // Our copies of the arrays a caller's VARIANT holds; VariantClear frees them.
+  HRESULT(WINAPI* SafeArrayAllocDescriptorEx)(VARTYPE, UINT, SAFEARRAY**);
+  HRESULT(WINAPI* SafeArrayAllocData)(SAFEARRAY*);
   HRESULT(WINAPI* VarBstrFromCy)(CY, LCID, ULONG, BSTR*);
   HRESULT(WINAPI* VarBstrFromDate)(DATE, LCID, ULONG, BSTR*);
   HRESULT(WINAPI* VarBstrFromBool)(VARIANT_BOOL, LCID, ULONG, BSTR*);
   int(WINAPI* GetLocaleInfoW)(LCID, LCTYPE, LPWSTR, int);
   int(WINAPI* CompareStringW)(LCID, DWORD, PCNZWCH, int, PCNZWCH, int);
-  BOOL(WINAPI* ReadProcessMemory)(HANDLE, LPCVOID, LPVOID, SIZE_T, SIZE_T*);
+  // What the kernel knows of an address: every read of caller memory asks first.
+  SIZE_T(WINAPI* VirtualQuery)(LPCVOID, PMEMORY_BASIC_INFORMATION, SIZE_T);
   int(WINAPI* MessageBoxW)(HWND, LPCWSTR, LPCWSTR, UINT);
   // The XML engine and the number and date readings of call documents.
   HRESULT(WINAPI* CoCreateInstance)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
   HRESULT(WINAPI* VarI4FromStr)(OLECHAR*, LCID, ULONG, LONG*);
   HRESULT(WINAPI* VarR8FromStr)(OLECHAR*, LCID, ULONG, DOUBLE*);
   HRESULT(WINAPI* VarDateFromStr)(OLECHAR*, LCID, ULONG, DATE*);
+  // The page of the memory manager the library publishes, and the pin that
+  // keeps a module whose manager it uses loaded (MemoryManager.cpp).
+  LPVOID(WINAPI* VirtualAlloc)(LPVOID, SIZE_T, DWORD, DWORD);
+  BOOL(WINAPI* VirtualProtect)(LPVOID, SIZE_T, DWORD, PDWORD);
+  BOOL(WINAPI* GetModuleHandleExW)(DWORD, LPCWSTR, HMODULE*);
   // The memory manager of the host process's counted strings (whichever
   // one the library found or published at load).
   void* (*StringGetMem)(std::int32_t size);

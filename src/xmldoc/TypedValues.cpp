@@ -10,6 +10,7 @@
 #include "link/ApiError.h"
 #include "link/ExportForms.h"
 #include "link/Messages.h"
+#include "platform/CallerVariant.h"
 #include "platform/CodePage.h"
 #include "xmldoc/CallDocument.h"
 
@@ -207,13 +208,13 @@ std::u16string ValueTextFromVariant(const VARIANT& value) {
   const VARTYPE vt = value.vt;
   if (vt == VT_EMPTY || vt == VT_NULL || vt == (VT_BYREF | VT_EMPTY) || vt == (VT_BYREF | VT_NULL)) return {};
   if (vt == VT_BOOL) return value.boolVal != VARIANT_FALSE ? u"true" : u"false";
-  // A reference to nothing is refused before the platform would follow it.
-  if ((vt & VT_BYREF) != 0 && value.byref == nullptr) throw std::invalid_argument("null reference in VARIANT");
-  if ((vt & VT_ARRAY) != 0 && (vt & VT_BYREF) == 0 && value.parray == nullptr)
-    throw std::invalid_argument("null array in VARIANT");
-  if (auto text = VariantToTextStrict(value)) return *text;
+  // Everything else is read through the checked path into a copy of our
+  // own: a reference, text or array that cannot be read has no text.
+  UniqueVariant copy;
+  if (!CopyCallerVariant(value, copy)) throw std::invalid_argument("a VARIANT that cannot be read");
+  if (auto text = VariantToTextStrict(*copy.get())) return *text;
   UniqueVariant out;
-  HRESULT hr = Sys().VariantChangeTypeEx(out.get(), const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT, 0, VT_BSTR);
+  HRESULT hr = Sys().VariantChangeTypeEx(out.get(), copy.get(), LOCALE_USER_DEFAULT, 0, VT_BSTR);
   if (FAILED(hr) || out->vt != VT_BSTR) throw std::invalid_argument("VARIANT without a text form");
   return VariantBstrText(*out.get());
 }
@@ -221,9 +222,9 @@ std::u16string ValueTextFromVariant(const VARIANT& value) {
 void XMLGetData(VARIANT* Value, const char* XMLText, const char* VarName, std::uint8_t Direction) {
   ClearAPIError();
   if (Value == nullptr) throw std::invalid_argument("no VARIANT to fill");
-  // What the caller's VARIANT held goes; a type word the platform does not
-  // know cannot be released and is simply overwritten.
-  Sys().VariantClear(Value);
+  // What the caller's VARIANT held goes; a value that does not read as one
+  // (a type word the platform does not know among them) is overwritten.
+  ReleaseCallerVariant(Value);
   Sys().VariantInit(Value);
   Value->vt = VT_NULL;
 

@@ -1,8 +1,11 @@
 // The memory manager that all modules of a process share for counted
 // strings: the library uses one that is published, or publishes its own.
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 #include "Plugin.h"
+#include "WildMemory.h"
 
 namespace karvo::test {
 namespace {
@@ -10,12 +13,12 @@ namespace {
 #define REGISTER_CALL __attribute__((regparm(3)))
 
 struct ManagerTable {
-  void* (REGISTER_CALL* GetMem)(int size);
-  int (REGISTER_CALL* FreeMem)(void* p);
-  void* (REGISTER_CALL* ReallocMem)(void* p, int size);
-  void* (REGISTER_CALL* AllocMem)(unsigned size);
-  bool (REGISTER_CALL* RegisterLeak)(void* p);
-  bool (REGISTER_CALL* UnregisterLeak)(void* p);
+  void*(REGISTER_CALL* GetMem)(int size);
+  int(REGISTER_CALL* FreeMem)(void* p);
+  void*(REGISTER_CALL* ReallocMem)(void* p, int size);
+  void*(REGISTER_CALL* AllocMem)(unsigned size);
+  bool(REGISTER_CALL* RegisterLeak)(void* p);
+  bool(REGISTER_CALL* UnregisterLeak)(void* p);
 };
 
 int g_gets = 0, g_frees = 0;
@@ -38,11 +41,73 @@ std::wstring ManagerName() {
   return name;
 }
 
+// The slot of the process's mapping, put back as it was when it goes.
+class Slot {
+ public:
+  Slot() {
+    mapping_ = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4, ManagerName().c_str());
+    slot_ = static_cast<const void**>(::MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, 4));
+    was_ = slot_ != nullptr ? *slot_ : nullptr;
+  }
+  ~Slot() {
+    if (slot_ != nullptr) {
+      *slot_ = was_;
+      ::UnmapViewOfFile(slot_);
+    }
+    if (mapping_ != nullptr) ::CloseHandle(mapping_);
+  }
+  Slot(const Slot&) = delete;
+  Slot& operator=(const Slot&) = delete;
+  bool Ready() const { return slot_ != nullptr; }
+  void Set(const void* table) { *slot_ = table; }
+
+ private:
+  HANDLE mapping_ = nullptr;
+  const void** slot_ = nullptr;
+  const void* was_ = nullptr;
+};
+
+std::string BinDir() {
+  char path[MAX_PATH];
+  DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string p(path, n);
+  return p.substr(0, p.find_last_of("\\/") + 1);
+}
+
+// Runs karvo_manager_client with these arguments in a process of its own;
+// its exit code, with what it printed.
+DWORD RunManagerClient(const std::string& arguments, std::string& printed) {
+  const std::string out = BinDir() + "manager-client-" + std::to_string(::GetCurrentProcessId()) + ".txt";
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  HANDLE file = ::CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = file;
+  si.hStdError = file;
+  PROCESS_INFORMATION pi{};
+  std::string cmd = "karvo_manager_client.exe " + arguments;
+  BOOL ok = ::CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, BinDir().c_str(), &si, &pi);
+  ::CloseHandle(file);
+  DWORD code = 999;
+  if (ok) {
+    ::CloseHandle(pi.hThread);
+    if (::WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0) ::GetExitCodeProcess(pi.hProcess, &code);
+    ::CloseHandle(pi.hProcess);
+  }
+  std::ifstream in(out, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  printed = text.str();
+  in.close();
+  ::DeleteFileA(out.c_str());
+  return code;
+}
+
 TEST(MemoryManager, APublishedManagerAllocatesAndFreesTheStrings) {
-  HANDLE m = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4, ManagerName().c_str());
-  ASSERT_NE(m, nullptr);
-  auto slot = static_cast<const ManagerTable**>(::MapViewOfFile(m, FILE_MAP_ALL_ACCESS, 0, 0, 4));
-  *slot = &kCounting;
+  Slot slot;
+  ASSERT_TRUE(slot.Ready());
+  slot.Set(&kCounting);
   {
     Plugin p;
     g_gets = g_frees = 0;
@@ -59,8 +124,65 @@ TEST(MemoryManager, APublishedManagerAllocatesAndFreesTheStrings) {
     EXPECT_EQ(g_frees, 1) << "an argument's reference is given back, not freed";
     CountingFree(s - 12);
   }
-  ::UnmapViewOfFile(slot);
-  ::CloseHandle(m);
+}
+
+TEST(MemoryManager, AFoundTableThatCannotBeCalledIsNeverCalled) {
+  Slot slot;
+  ASSERT_TRUE(slot.Ready());
+  EdgePage page;
+  ASSERT_TRUE(page.Ready());
+  static const int kData[6] = {};
+  ManagerTable withNull = kCounting;
+  withNull.UnregisterLeak = nullptr;
+  ManagerTable intoData = kCounting;
+  intoData.FreeMem = reinterpret_cast<decltype(intoData.FreeMem)>(const_cast<int*>(kData));
+  // The first four entries readable, the last two past the end of memory.
+  const void* cut = page.PutAtEnd(&kCounting, 4 * sizeof(void*));
+  const std::pair<const char*, const void*> tables[] = {
+      {"a table at 0xDEAD0000", Wild()},
+      {"a null entry", &withNull},
+      {"an entry into data", &intoData},
+      {"a table that runs past readable memory", cut},
+  };
+  for (const auto& [what, table] : tables) {
+    slot.Set(table);
+    Plugin p;
+    g_gets = g_frees = 0;
+    KARVO_FN(p, OpenAPI)("KARVO_1.3_none");  // a message of its own
+    KARVO_ANSISTRING s = const_cast<char*>("untouched");
+    KARVO_FN(p, GetLastAPIErrorA)(&s);
+    EXPECT_STREQ(s, "untouched") << what;
+    EXPECT_EQ(p.LastError(), u"Wyst\u0105pi\u0142 wyj\u0105tek!") << what;
+    EXPECT_EQ(g_gets + g_frees, 0) << what;
+    // A form that only reads its counted string needs no manager.
+    EXPECT_EQ(KARVO_FN(p, ExecuteSQLA)(AnsiStringClaiming(page, 3), 0), 2) << what;
+  }
+}
+
+TEST(MemoryManager, InAFreshProcessItPublishesATableThatOutlivesIt) {
+  std::string printed;
+  EXPECT_EQ(RunManagerClient("publish", printed), 0u) << printed;
+}
+
+TEST(MemoryManager, TwoCopiesOfTheLibraryInOneProcess) {
+  const std::string copy = BinDir() + "KARVO_second_copy.dll";
+  ASSERT_TRUE(::CopyFileA((BinDir() + "KARVO.DLL").c_str(), copy.c_str(), FALSE));
+  std::string printed;
+  EXPECT_EQ(RunManagerClient("two-copies KARVO_second_copy.dll", printed), 0u) << printed;
+  ::DeleteFileA(copy.c_str());
+}
+
+TEST(MemoryManager, AModuleWhoseTableItUsesIsKeptLoaded) {
+  std::string printed;
+  EXPECT_EQ(RunManagerClient("old-publisher", printed), 0u) << printed;
+}
+
+// The Pascal side, KarvoShareMem, keeps to the same rules.
+TEST(MemoryManager, PascalModulesKeepThePublisherLoadedAndRefuseTablesTheyCannotCall) {
+  for (const char* mode : {"pascal-publisher", "pascal-adopter", "pascal-unusable"}) {
+    std::string printed;
+    EXPECT_EQ(RunManagerClient(mode, printed), 0u) << mode << "\n" << printed;
+  }
 }
 
 TEST(MemoryManager, WithoutOneTheLibraryPublishesItsOwn) {

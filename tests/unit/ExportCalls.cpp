@@ -714,7 +714,7 @@ ExportFamily HostObjects() {
           byte("ExecuteAction", methods, [] { return ::ExecuteAction(H(kAction)); }),
           byte("ExecuteMethod", methods, [] { return ::ExecuteMethod(H(kRefresh), H(kAction)); }),
           byte("ExecuteClassMethodByName", methods, [] { return ::ExecuteClassMethodByName(H(kAction), "refresh"); }),
-          S("KarvoInstallObjectModel", {},
+          S("KarvoInstallObjectModel", {msg::kException},
             [](Env& e) {
               unsigned char r = 0;
               e.Armed([&] { r = ::KarvoInstallObjectModel(e.objects->MutableTable()); });

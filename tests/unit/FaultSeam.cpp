@@ -137,9 +137,19 @@ int WINAPI CompareStringW_(LCID lcid, DWORD flags, PCNZWCH a, int na, PCNZWCH b,
   return In().CompareStringW(lcid, flags, a, na, b, nb);
 }
 
-BOOL WINAPI ReadProcessMemory_(HANDLE p, LPCVOID at, LPVOID out, SIZE_T n, SIZE_T* done) {
-  if (S().Ours() && S().Fail("ReadProcessMemory")) return ::SetLastError(ERROR_PARTIAL_COPY), FALSE;
-  return In().ReadProcessMemory(p, at, out, n, done);
+SIZE_T WINAPI VirtualQuery_(LPCVOID at, PMEMORY_BASIC_INFORMATION info, SIZE_T n) {
+  if (S().Ours() && S().Fail("VirtualQuery")) return ::SetLastError(ERROR_INVALID_PARAMETER), 0;
+  return In().VirtualQuery(at, info, n);
+}
+
+HRESULT WINAPI SafeArrayAllocDescriptorEx_(VARTYPE vt, UINT dims, SAFEARRAY** out) {
+  if (S().Ours() && S().Fail("SafeArrayAllocDescriptorEx")) return *out = nullptr, E_OUTOFMEMORY;
+  return In().SafeArrayAllocDescriptorEx(vt, dims, out);
+}
+
+HRESULT WINAPI SafeArrayAllocData_(SAFEARRAY* a) {
+  if (S().Ours() && S().Fail("SafeArrayAllocData")) return E_OUTOFMEMORY;
+  return In().SafeArrayAllocData(a);
 }
 
 int WINAPI MessageBoxW_(HWND w, LPCWSTR text, LPCWSTR caption, UINT type) {
@@ -255,7 +265,9 @@ FaultSeam::FaultSeam() : inner_(Sys()), thread_(::GetCurrentThreadId()) {
   t.VarBstrFromBool = &VarBstrFrom_<VARIANT_BOOL, &Syscalls::VarBstrFromBool>;
   t.GetLocaleInfoW = &GetLocaleInfoW_;
   t.CompareStringW = &CompareStringW_;
-  t.ReadProcessMemory = &ReadProcessMemory_;
+  t.VirtualQuery = &VirtualQuery_;
+  t.SafeArrayAllocDescriptorEx = &SafeArrayAllocDescriptorEx_;
+  t.SafeArrayAllocData = &SafeArrayAllocData_;
   t.MessageBoxW = &MessageBoxW_;
   t.CoCreateInstance = &CoCreateInstance_;
   t.VarI4FromStr = &VarFromStr_<LONG, &Syscalls::VarI4FromStr>;
