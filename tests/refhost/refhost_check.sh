@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# refhost with the plug-ins that go wrong: for each case, the exit code and
+# the line that names the cause.
+#   refhost_check.sh <bin dir> <work dir> <case>
+set -uo pipefail
+bin=$1
+work=$2/$3
+what=$3
+here=$(cd "$(dirname "$0")/../.." && pwd)
+run="$here/tools/wine-run"
+rm -rf "$work" && mkdir -p "$work"
+out=$work/out.txt
+
+fail() {
+  echo "refhost_check $what: $*" >&2
+  echo "---- refhost said:" >&2
+  cat "$out" >&2
+  exit 1
+}
+
+# Runs refhost from bin/ on databases of this case; the exit code in $rc.
+refhost() {
+  (cd "$bin" && "$run" refhost.exe --data "$work/data" "$@") >"$out" 2>&1
+  rc=$?
+}
+
+expect() { # <exit code> <extended regular expression>
+  [ "$rc" -eq "$1" ] || fail "exit code $rc, expected $1"
+  grep -aEq -- "$2" "$out" || fail "no line matching: $2"
+}
+
+case $what in
+  help)
+    refhost --help
+    expect 0 "^usage: refhost"
+    grep -aq "serving" "$out" && fail "--help made a block"
+    refhost --help SamplePluginC.dll
+    expect 0 "^usage: refhost"
+    grep -aq "plugin (C)" "$out" && fail "--help ran a plug-in"
+    refhost --verbose SamplePluginC.dll
+    expect 2 "^refhost: unknown option --verbose"
+    ;;
+  missing)
+    refhost NoSuchPlugin.dll
+    expect 1 "^refhost: cannot load NoSuchPlugin.dll: error 126 \(.*\): there is no such file"
+    ;;
+  not-a-dll)
+    printf 'not a DLL at all\n' >"$work/Text.dll"
+    refhost "$work/Text.dll"
+    expect 1 "cannot load .*Text.dll: it is not a Windows DLL"
+    ;;
+  64-bit)
+    python3 "$here/tests/refhost/make_pe64.py" "$work/Wide.dll"
+    refhost "$work/Wide.dll"
+    expect 1 "cannot load .*Wide.dll: it is a 64-bit \(x64\) DLL; refhost and KARVO.DLL are 32-bit x86"
+    ;;
+  decorated)
+    refhost BadPluginDecorated.dll
+    expect 1 "^refhost: BadPluginDecorated.dll exports no KarvoPluginRun; it exports KarvoPluginRun@4: link with -Wl,--kill-at"
+    ;;
+  no-entry)
+    refhost BadPluginNoEntry.dll SamplePluginC.dll
+    expect 1 "^refhost: BadPluginNoEntry.dll exports no KarvoPluginRun; its exports are Run[[:space:]]*$"
+    # The next plug-in still runs.
+    grep -aq "SamplePluginC.dll finished with 0" "$out" || fail "the plug-in after it did not run"
+    ;;
+  cdecl)
+    refhost BadPluginCdecl.dll
+    expect 1 "^refhost: BadPluginCdecl.dll: KarvoPluginRun is not __stdcall: it left its argument on the stack"
+    grep -aq "BadPluginCdecl.dll finished with 0" "$out" || fail "its result was not printed"
+    ;;
+  init)
+    refhost BadPluginInit.dll
+    expect 1 "^refhost: cannot load BadPluginInit.dll: error 1114 \(.*\): its DllMain or start-up code refused to start"
+    ;;
+  import)
+    refhost BadPluginImport.dll
+    expect 1 "^refhost: cannot load BadPluginImport.dll: error 126 \(.*\): it needs KarvoNoSuch.dll, not found"
+    ;;
+  crash)
+    refhost BadPluginCrash.dll SamplePluginC.dll
+    expect 3 "^refhost: BadPluginCrash.dll faulted in KarvoPluginRun: exception 0xC0000005 \(access violation, writing address 0x00000000\) at 0x[0-9A-F]{8} \(BadPluginCrash.dll\+0x[0-9A-F]+\)"
+    grep -aq "plugin (C)" "$out" && fail "refhost went on after the fault"
+    ;;
+  timeout)
+    refhost --timeout 2 BadPluginHang.dll
+    expect 4 "^refhost: stopped after the --timeout of 2 s: BadPluginHang.dll was still running in KarvoPluginRun \(for [0-9]+ s\)"
+    ;;
+  ctrl-c)
+    # Asked to stop while the plug-in runs: once it has said it runs.
+    (cd "$bin" && exec "$run" refhost.exe --data "$work/data" BadPluginHang.dll) >"$out" 2>&1 &
+    pid=$!
+    for _ in $(seq 1 600); do
+      grep -aq "running for ever" "$out" && break
+      sleep 0.1
+    done
+    grep -aq "running for ever" "$out" || { kill -9 $pid; fail "the plug-in never started"; }
+    kill -INT $pid
+    wait $pid
+    rc=$?
+    expect 4 "^refhost: stopped while BadPluginHang.dll was still running in KarvoPluginRun \(for [0-9]+ s\)"
+    ;;
+  *)
+    fail "unknown case"
+    ;;
+esac
+echo "refhost_check $what: ok"
