@@ -325,7 +325,10 @@ PAS_TOP = """\
     AnsiString (A forms): counted strings from the memory manager that all
       modules of the process share. Put KarvoShareMem first in the uses clause
       of the project, so that the strings KARVO.DLL hands out are freed in the
-      heap they came from.
+      heap they came from. This unit uses KarvoShareMem itself: a module in
+      which SysUtils started before KarvoShareMem does not start (a message,
+      then LoadLibrary fails or the program ends with exit code 1) instead of
+      crashing at its first A-form result.
     WideString (W forms): a BSTR. Arguments stay yours; a var result gets a
       new BSTR and its old one is freed.
   Byte results are the low 8 bits of the return value.
@@ -356,6 +359,41 @@ type
 
 PAS_BOTTOM = """
 implementation
+
+uses
+  Windows,
+  KarvoShareMem;
+
+{ The strings of the A forms would be freed in the wrong heap: say why, on
+  the standard error when the process has one and in a message box
+  otherwise, and fail the start. Nothing here takes memory from the heap. }
+procedure RefuseToStart(const Why: ShortString);
+var
+  Text: array[0..2047] of AnsiChar;
+  Module: array[0..MAX_PATH] of AnsiChar;
+  Part: ShortString;
+  ErrorOut: THandle;
+  Written: DWORD;
+begin
+  Module[0] := #0;
+  GetModuleFileNameA(HInstance, Module, MAX_PATH);
+  lstrcpyA(Text, 'karvo: ');
+  lstrcatA(Text, Module);
+  Part := ' does not start: ' + Why + '.'#13#10#0;
+  lstrcatA(Text, @Part[1]);
+  lstrcatA(Text, 'Put KarvoShareMem first in the uses clause of the project, before SysUtils and every '
+    + 'other unit, so that the strings of the A forms of KARVO.DLL are freed in the heap they came from.'#13#10);
+  Written := 0;
+  ErrorOut := GetStdHandle(STD_ERROR_HANDLE);
+  if (ErrorOut = 0) or (ErrorOut = INVALID_HANDLE_VALUE)
+    or not WriteFile(ErrorOut, Text, lstrlenA(Text), Written, nil) then
+    MessageBoxA(0, Text, 'KARVO', MB_OK or MB_ICONERROR);
+  Halt(1);
+end;
+
+initialization
+  if KarvoShareMemProblem <> '' then
+    RefuseToStart(KarvoShareMemProblem);
 
 end.
 """
