@@ -100,6 +100,35 @@ case $what in
     rc=$?
     expect 4 "^refhost: stopped while BadPluginHang.dll was still running in KarvoPluginRun \(for [0-9]+ s\)"
     ;;
+  trace)
+    refhost --trace SamplePluginC.dll
+    expect 0 '^refhost: > EXECUTE_SQL  SQL "UPDATE KONTRAHENCI SET AKTYWNY = 1 WHERE ID = 7"  Data ""  DataPointer 0x[0-9A-F]{8}'
+    grep -aEq '^refhost: < reply 1 \(success\)  [0-9]+\.[0-9] ms' "$out" || fail "no reply line of the statement"
+    grep -aEq '^refhost: > _PROC_  SQL "GetControl"  Data "0\\x01MainForm"' "$out" || fail "no host procedure line"
+    grep -aEq '^refhost: < reply 0x01 \(success\)  Data ""  DataPointer 0x[0-9A-F]{8}' "$out" || fail "no opened query"
+    # Redirected, refhost writes the ANSI code page, as the plug-in does.
+    grep -aq "Stan towar$(printf '\363')w" "$out" || fail "the trace is not in the ANSI code page"
+    ;;
+  answer)
+    refhost SamplePluginC.dll KarvoPascalPlugin.dll
+    expect 0 "^refhost: SamplePluginC.dll answered:"
+    tr -d '\r' <"$out" | grep -aA2 "^refhost: SamplePluginC.dll answered:" | grep -aq 'NAME="WartoscGrosze"' ||
+      fail "the C sample's answered document is not printed"
+    tr -d '\r' <"$out" | grep -aA2 "^refhost: KarvoPascalPlugin.dll answered:" | grep -aq 'NAME="Suma"' ||
+      fail "the Pascal sample's answered document is not printed"
+    ;;
+  console)
+    # On a terminal, refhost writes UTF-16 to the console, which reaches a
+    # UTF-8 terminal as UTF-8 whatever the ANSI code page.
+    command -v script >/dev/null || fail "script (util-linux) is missing"
+    (cd "$bin" && LANG=pl_PL.UTF-8 LC_ALL=pl_PL.UTF-8 script -qec \
+      "'$run' refhost.exe --data '$work/data' --trace SamplePluginC.dll Żółć.dll" /dev/null) >"$work/raw.txt" 2>&1
+    rc=$?
+    sed 's/\x1b\[[0-9;?]*[A-Za-z]//g' "$work/raw.txt" | tr -d '\r' >"$out"
+    expect 1 "^refhost: SamplePluginC.dll finished with 0"
+    grep -aq "Stan towarów" "$out" || fail "Polish letters of the trace did not reach the terminal as UTF-8"
+    grep -aq "cannot load Żółć.dll" "$out" || fail "Polish letters of a message did not reach the terminal as UTF-8"
+    ;;
   *)
     fail "unknown case"
     ;;
