@@ -42,7 +42,7 @@ function(karvo_pascal target source output)
     COMMAND ${CMAKE_COMMAND} -E make_directory ${units}
     COMMAND ${KARVO_PPC} ${KARVO_FPC_FLAGS} ${ARGN} -FU${units} -FE${CMAKE_BINARY_DIR}/bin -vew ${source}
     DEPENDS karvo_fpc ${KARVO_FPC_DIR}/.ready ${source} ${CMAKE_SOURCE_DIR}/include/karvo.pas
-            ${CMAKE_SOURCE_DIR}/include/KarvoShareMem.pas
+            ${CMAKE_SOURCE_DIR}/include/KarvoShareMem.pas ${CMAKE_SOURCE_DIR}/testkit/karvotestkit.pas
     COMMENT "Pascal ${output}")
   add_custom_target(${target} ALL DEPENDS ${CMAKE_BINARY_DIR}/bin/${output})
 endfunction()

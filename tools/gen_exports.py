@@ -68,7 +68,8 @@ class Export:
         return ", ".join(f"{C_TYPES[t]} {n}" for t, n in self.args)
 
 
-def read_list(path):
+def read_list(path, types=C_TYPES):
+    """The list's exports; types are the type names its columns may use."""
     exports, family = [], ""
     for lineno, raw in enumerate(pathlib.Path(path).read_text(encoding="utf-8").splitlines(), 1):
         line = raw.strip()
@@ -81,12 +82,12 @@ def read_list(path):
         if len(parts) != 4:
             sys.exit(f"{path}:{lineno}: expected 4 columns")
         name, result, args, flags = parts
-        if result not in C_TYPES:
+        if result not in types:
             sys.exit(f"{path}:{lineno}: unknown type {result}")
         arglist = []
         for a in filter(None, (x.strip() for x in args.split(","))):
             t, n = a.split()
-            if t not in C_TYPES or t in ("VOID", "RPCHAR"):
+            if t not in types or t in ("VOID", "RPCHAR"):
                 sys.exit(f"{path}:{lineno}: bad argument type {t}")
             arglist.append((t, n))
         exports.append(Export(family, name, result, arglist, flags.split()))
@@ -532,7 +533,7 @@ def make_csharp(exports):
     return "\n".join(out)
 
 
-def check_csharp_stack(exports, report_path):
+def check_csharp_stack(exports, report_path, what="Karvo.cs"):
     """Compares what the C# ABI probe printed (name, entry point, calling
     convention, native argument bytes from the marshalling attributes) with
     the export list."""
@@ -547,10 +548,10 @@ def check_csharp_stack(exports, report_path):
         got = seen.pop(e.callable_name, None)
         if got != want:
             bad.append(f"{e.callable_name}: C# has {got}, the export list {want}")
-    bad += [f"{n}: declared in Karvo.cs but not a built export" for n in seen]
+    bad += [f"{n}: declared in {what} but not a built export" for n in seen]
     if bad:
-        sys.exit("Karvo.cs declarations differ from the export list:\n  " + "\n  ".join(bad))
-    print(f"Karvo.cs: all {len(built(exports))} declarations match the export list")
+        sys.exit(f"{what} declarations differ from the export list:\n  " + "\n  ".join(bad))
+    print(f"{what}: all {len(built(exports))} declarations match the export list")
 
 
 # ---------------------------------------------------------------- probe for the import libraries
