@@ -5,7 +5,11 @@
   Texts:
     PAnsiChar arguments: NUL-terminated, system ANSI code page; nil = empty.
     PAnsiChar results: KARVO.DLL's buffer, valid until its next text result;
-      never free them; nil means an empty text.
+      never free them; nil means an empty text. GetLastAPIError is such a
+      result too (GetLastAPIErrorA and W leave the buffer alone), and the A and
+      W forms of OpenAPI, ExecuteSQL, GetFromQuerySQL, OpenQuerySQL,
+      FieldByNameSQL, XMLGetProcName, XMLGetWindowName and LoadResource
+      overwrite it even when they return no text: copy a result at once.
     AnsiString (A forms): counted strings from the memory manager that all
       modules of the process share. Put KarvoShareMem first in the uses clause
       of the project, so that the strings KARVO.DLL hands out are freed in the

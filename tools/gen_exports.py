@@ -220,6 +220,11 @@ HEADER_TOP = """\
  *   const char* arguments: NUL-terminated, system ANSI code page; null = empty.
  *   const char* results: owned by KARVO.DLL, valid until the next text result
  *     of any export; never free them. Null means an empty text.
+ *     GetLastAPIError is such a result too (read the last error with
+ *     GetLastAPIErrorW, which leaves the buffer alone), and the A and W forms
+ *     of OpenAPI, ExecuteSQL, GetFromQuerySQL, OpenQuerySQL, FieldByNameSQL,
+ *     XMLGetProcName, XMLGetWindowName and LoadResource overwrite it even
+ *     when they return no text: copy a result before the next call.
  *   KARVO_ANSISTRING (A forms): the host runtime's counted 8-bit string, from
  *     the memory manager all modules of the process share. A result variable
  *     receives a new string; the reference it held is given back.
@@ -322,7 +327,11 @@ PAS_TOP = """\
   Texts:
     PAnsiChar arguments: NUL-terminated, system ANSI code page; nil = empty.
     PAnsiChar results: KARVO.DLL's buffer, valid until its next text result;
-      never free them; nil means an empty text.
+      never free them; nil means an empty text. GetLastAPIError is such a
+      result too (GetLastAPIErrorA and W leave the buffer alone), and the A and
+      W forms of OpenAPI, ExecuteSQL, GetFromQuerySQL, OpenQuerySQL,
+      FieldByNameSQL, XMLGetProcName, XMLGetWindowName and LoadResource
+      overwrite it even when they return no text: copy a result at once.
     AnsiString (A forms): counted strings from the memory manager that all
       modules of the process share. Put KarvoShareMem first in the uses clause
       of the project, so that the strings KARVO.DLL hands out are freed in the
@@ -487,7 +496,8 @@ CS_TOP = """\
 // (ExactSpelling). Texts:
 //   string arguments of the plain form go in the system ANSI code page;
 //   IntPtr text results point into KARVO.DLL's buffer until its next text
-//     result: read them at once with KarvoApi.Text and never free them;
+//     result: read them at once with KarvoApi.Text and never free them
+//     (GetLastAPIError is such a result too; GetLastAPIErrorW is not);
 //   the W forms take and give BSTRs (ref string: start with null);
 //   the A forms take the counted strings of the process's shared memory
 //     manager, which C# cannot make: use the W or plain form instead;
