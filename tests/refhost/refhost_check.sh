@@ -26,17 +26,17 @@ refhost() {
 
 expect() { # <exit code> <extended regular expression>
   [ "$rc" -eq "$1" ] || fail "exit code $rc, expected $1"
-  grep -aEq -- "$2" "$out" || fail "no line matching: $2"
+  LC_ALL=C grep -aEq -- "$2" "$out" || fail "no line matching: $2"
 }
 
 case $what in
   help)
     refhost --help
     expect 0 "^usage: refhost"
-    grep -aq "serving" "$out" && fail "--help made a block"
+    LC_ALL=C grep -aq "serving" "$out" && fail "--help made a block"
     refhost --help SamplePluginC.dll
     expect 0 "^usage: refhost"
-    grep -aq "plugin (C)" "$out" && fail "--help ran a plug-in"
+    LC_ALL=C grep -aq "plugin (C)" "$out" && fail "--help ran a plug-in"
     refhost --verbose SamplePluginC.dll
     expect 2 "^refhost: unknown option --verbose"
     ;;
@@ -62,12 +62,12 @@ case $what in
     refhost BadPluginNoEntry.dll SamplePluginC.dll
     expect 1 "^refhost: BadPluginNoEntry.dll exports no KarvoPluginRun; its exports are Run[[:space:]]*$"
     # The next plug-in still runs.
-    grep -aq "SamplePluginC.dll finished with 0" "$out" || fail "the plug-in after it did not run"
+    LC_ALL=C grep -aq "SamplePluginC.dll finished with 0" "$out" || fail "the plug-in after it did not run"
     ;;
   cdecl)
     refhost BadPluginCdecl.dll
     expect 1 "^refhost: BadPluginCdecl.dll: KarvoPluginRun is not __stdcall: it left its argument on the stack"
-    grep -aq "BadPluginCdecl.dll finished with 0" "$out" || fail "its result was not printed"
+    LC_ALL=C grep -aq "BadPluginCdecl.dll finished with 0" "$out" || fail "its result was not printed"
     ;;
   init)
     refhost BadPluginInit.dll
@@ -80,7 +80,7 @@ case $what in
   crash)
     refhost BadPluginCrash.dll SamplePluginC.dll
     expect 3 "^refhost: BadPluginCrash.dll faulted in KarvoPluginRun: exception 0xC0000005 \(access violation, writing address 0x00000000\) at 0x[0-9A-F]{8} \(BadPluginCrash.dll\+0x[0-9A-F]+\)"
-    grep -aq "plugin (C)" "$out" && fail "refhost went on after the fault"
+    LC_ALL=C grep -aq "plugin (C)" "$out" && fail "refhost went on after the fault"
     ;;
   timeout)
     refhost --timeout 2 BadPluginHang.dll
@@ -91,10 +91,10 @@ case $what in
     (cd "$bin" && exec "$run" refhost.exe --data "$work/data" BadPluginHang.dll) >"$out" 2>&1 &
     pid=$!
     for _ in $(seq 1 600); do
-      grep -aq "running for ever" "$out" && break
+      LC_ALL=C grep -aq "running for ever" "$out" && break
       sleep 0.1
     done
-    grep -aq "running for ever" "$out" || { kill -9 $pid; fail "the plug-in never started"; }
+    LC_ALL=C grep -aq "running for ever" "$out" || { kill -9 $pid; fail "the plug-in never started"; }
     kill -INT $pid
     wait $pid
     rc=$?
@@ -103,18 +103,18 @@ case $what in
   trace)
     refhost --trace SamplePluginC.dll
     expect 0 '^refhost: > EXECUTE_SQL  SQL "UPDATE KONTRAHENCI SET AKTYWNY = 1 WHERE ID = 7"  Data ""  DataPointer 0x[0-9A-F]{8}'
-    grep -aEq '^refhost: < reply 1 \(success\)  [0-9]+\.[0-9] ms' "$out" || fail "no reply line of the statement"
-    grep -aEq '^refhost: > _PROC_  SQL "GetControl"  Data "0\\x01MainForm"' "$out" || fail "no host procedure line"
-    grep -aEq '^refhost: < reply 0x01 \(success\)  Data ""  DataPointer 0x[0-9A-F]{8}' "$out" || fail "no opened query"
+    LC_ALL=C grep -aEq '^refhost: < reply 1 \(success\)  [0-9]+\.[0-9] ms' "$out" || fail "no reply line of the statement"
+    LC_ALL=C grep -aEq '^refhost: > _PROC_  SQL "GetControl"  Data "0\\x01MainForm"' "$out" || fail "no host procedure line"
+    LC_ALL=C grep -aEq '^refhost: < reply 0x01 \(success\)  Data ""  DataPointer 0x[0-9A-F]{8}' "$out" || fail "no opened query"
     # Redirected, refhost writes the ANSI code page, as the plug-in does.
-    grep -aq "Stan towar$(printf '\363')w" "$out" || fail "the trace is not in the ANSI code page"
+    LC_ALL=C grep -aq "Stan towar$(printf '\363')w" "$out" || fail "the trace is not in the ANSI code page"
     ;;
   answer)
     refhost SamplePluginC.dll KarvoPascalPlugin.dll
     expect 0 "^refhost: SamplePluginC.dll answered:"
-    tr -d '\r' <"$out" | grep -aA2 "^refhost: SamplePluginC.dll answered:" | grep -aq 'NAME="WartoscGrosze"' ||
+    tr -d '\r' <"$out" | LC_ALL=C grep -aA2 "^refhost: SamplePluginC.dll answered:" | LC_ALL=C grep -aq 'NAME="WartoscGrosze"' ||
       fail "the C sample's answered document is not printed"
-    tr -d '\r' <"$out" | grep -aA2 "^refhost: KarvoPascalPlugin.dll answered:" | grep -aq 'NAME="Suma"' ||
+    tr -d '\r' <"$out" | LC_ALL=C grep -aA2 "^refhost: KarvoPascalPlugin.dll answered:" | LC_ALL=C grep -aq 'NAME="Suma"' ||
       fail "the Pascal sample's answered document is not printed"
     ;;
   console)
@@ -126,8 +126,8 @@ case $what in
     rc=$?
     sed 's/\x1b\[[0-9;?]*[A-Za-z]//g' "$work/raw.txt" | tr -d '\r' >"$out"
     expect 1 "^refhost: SamplePluginC.dll finished with 0"
-    grep -aq "Stan towarów" "$out" || fail "Polish letters of the trace did not reach the terminal as UTF-8"
-    grep -aq "cannot load Żółć.dll" "$out" || fail "Polish letters of a message did not reach the terminal as UTF-8"
+    LC_ALL=C grep -aq "Stan towarów" "$out" || fail "Polish letters of the trace did not reach the terminal as UTF-8"
+    LC_ALL=C grep -aq "cannot load Żółć.dll" "$out" || fail "Polish letters of a message did not reach the terminal as UTF-8"
     ;;
   *)
     fail "unknown case"
