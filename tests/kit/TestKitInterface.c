@@ -39,9 +39,9 @@ int main(void) {
   Check(query >= 0x4000 && KarvoKitAddRow(model, query, L"1\t2") == 1 && KarvoKitQueryRecord(model, query) == 1,
         "a data source numbered from 0x4000");
 
-  Check(KarvoKitRequestCount(NULL) == 0 && KarvoKitAddObject(NULL, 1, L"T", L"N") == 0 &&
-            KarvoKitSessionReady(NULL) == 0,
-        "a null kit object fails the call");
+  Check(
+      KarvoKitRequestCount(NULL) == 0 && KarvoKitAddObject(NULL, 1, L"T", L"N") == 0 && KarvoKitSessionReady(NULL) == 0,
+      "a null kit object fails the call");
   KarvoKitAnswerCode(NULL, NULL, NULL, NULL, 1, NULL);
   KarvoKitHostSetState(NULL, 1);
   Check(KarvoKitRequestText(&text, host, 0, KARVO_KIT_SQL) == 0 && text == NULL, "no request 0 yet");
