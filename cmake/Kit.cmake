@@ -33,15 +33,16 @@ add_custom_command(
 add_custom_target(karvo_fpc DEPENDS ${KARVO_FPC_DIR}/.ready)
 set(KARVO_FPC_FLAGS -n -Twin32 -O2 -Fu${KARVO_FPC_DIR}/units/i386-win32/rtl -Fu${CMAKE_SOURCE_DIR}/include)
 
-# A Pascal program or library into bin/, its units kept apart per target.
+# A Pascal program or library into bin/, its units kept apart per target;
+# any further arguments go to the compiler (defines, -o for another name).
 function(karvo_pascal target source output)
   set(units ${CMAKE_BINARY_DIR}/pascal/${target})
   add_custom_command(
     OUTPUT ${CMAKE_BINARY_DIR}/bin/${output}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${units}
-    COMMAND ${KARVO_PPC} ${KARVO_FPC_FLAGS} -FU${units} -FE${CMAKE_BINARY_DIR}/bin -vew ${source}
+    COMMAND ${KARVO_PPC} ${KARVO_FPC_FLAGS} ${ARGN} -FU${units} -FE${CMAKE_BINARY_DIR}/bin -vew ${source}
     DEPENDS karvo_fpc ${KARVO_FPC_DIR}/.ready ${source} ${CMAKE_SOURCE_DIR}/include/karvo.pas
-            ${CMAKE_SOURCE_DIR}/include/KarvoShareMem.pas
+            ${CMAKE_SOURCE_DIR}/include/KarvoShareMem.pas ${CMAKE_SOURCE_DIR}/testkit/karvotestkit.pas
     COMMENT "Pascal ${output}")
   add_custom_target(${target} ALL DEPENDS ${CMAKE_BINARY_DIR}/bin/${output})
 endfunction()
@@ -49,3 +50,6 @@ endfunction()
 karvo_pascal(pascal_sample_plugin ${CMAKE_SOURCE_DIR}/samples/pascal/KarvoPascalPlugin.lpr KarvoPascalPlugin.dll)
 karvo_pascal(pascal_sharemem_test ${CMAKE_SOURCE_DIR}/tests/kit/ShareMemPublishTest.lpr ShareMemPublishTest.exe)
 karvo_pascal(pascal_sharemem_library ${CMAKE_SOURCE_DIR}/tests/kit/ShareMemLibrary.lpr ShareMemLibrary.dll)
+karvo_pascal(pascal_sharemem_first ${CMAKE_SOURCE_DIR}/tests/kit/ShareMemOrderPlugin.lpr ShareMemOrderPlugin.dll)
+karvo_pascal(pascal_sharemem_late ${CMAKE_SOURCE_DIR}/tests/kit/ShareMemOrderPlugin.lpr ShareMemLatePlugin.dll
+             -dKARVO_LATE -oShareMemLatePlugin.dll)

@@ -7,6 +7,8 @@ add_link_options(${SAN})
 
 add_library(karvo_portable STATIC ${KARVO_PORTABLE_SOURCES})
 target_include_directories(karvo_portable PUBLIC src include)
+add_library(refhost_portable STATIC ${REFHOST_PORTABLE_SOURCES})
+target_include_directories(refhost_portable PUBLIC refhost include)
 
 if(BUILD_TESTING)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -14,7 +16,7 @@ if(BUILD_TESTING)
   file(GLOB NATIVE_TESTS CONFIGURE_DEPENDS tests/native/*.cpp)
   add_executable(karvo_native_tests ${NATIVE_TESTS})
   target_include_directories(karvo_native_tests PRIVATE tests/fakemodel)
-  target_link_libraries(karvo_native_tests PRIVATE karvo_portable gtest_main)
+  target_link_libraries(karvo_native_tests PRIVATE karvo_portable refhost_portable gtest_main)
   add_test(NAME native_tests COMMAND karvo_native_tests)
   # libFuzzer comes with clang only.
   if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")

@@ -14,3 +14,10 @@ set(KARVO_PORTABLE_SOURCES
   src/hostobjects/ObjectLists.cpp
   src/hostobjects/MethodPairs.cpp
 )
+# refhost's parts that need no Windows API: its command line, what it reads
+# from a plug-in's file, the lines of its trace (paths from the source root).
+set(REFHOST_PORTABLE_SOURCES
+  refhost/Options.cpp
+  refhost/PluginImage.cpp
+  refhost/TraceText.cpp
+)

@@ -6,7 +6,8 @@
 //   string arguments of the plain form go in the system ANSI code page;
 //   a non-null text pointer must point at a terminated text;
 //   IntPtr text results point into KARVO.DLL's buffer until its next text
-//     result: read them at once with KarvoApi.Text and never free them;
+//     result: read them at once with KarvoApi.Text and never free them
+//     (GetLastAPIError is such a result too; GetLastAPIErrorW is not);
 //   the W forms take and give BSTRs (ref string: start with null);
 //   the A forms take the counted strings of the process's shared memory
 //     manager, which C# cannot make: use the W or plain form instead;

@@ -20,7 +20,12 @@
   The published table is four bytes at the start of the mapping pointing to six
   routines with the register calling convention: get memory, free memory,
   reallocate memory, get zeroed memory, register and unregister an expected
-  leak. }
+  leak.
+
+  When SysUtils (or a unit that uses it) has started before this unit, its
+  memory is already in the module's own heap and would be freed in the shared
+  one later: the module then keeps its own heap and KarvoShareMemProblem says
+  why. The karvo unit uses this one and refuses to start in that case. }
 unit KarvoShareMem;
 
 {$IFDEF FPC}
@@ -46,6 +51,9 @@ type
 function KarvoSharedManager: PKarvoSharedManager;
 { True when no manager was published before and this module published its own. }
 function KarvoShareMemPublished: Boolean;
+{ Why this module does not allocate through the process's shared manager;
+  empty when it does. }
+function KarvoShareMemProblem: ShortString;
 
 implementation
 
@@ -69,6 +77,7 @@ var
   Slot: ^Pointer = nil;
   Shared: PKarvoSharedManager = nil;
   Published: Boolean = False;
+  Problem: ShortString = '';
   Own: TKarvoSharedManager;
 {$IFDEF FPC}
   Previous: TMemoryManager;
@@ -84,6 +93,11 @@ end;
 function KarvoShareMemPublished: Boolean;
 begin
   Result := Published;
+end;
+
+function KarvoShareMemProblem: ShortString;
+begin
+  Result := Problem;
 end;
 
 function MappingName: WideString;
@@ -281,6 +295,7 @@ begin
 {$ELSE}
   Move(Previous, Own, SizeOf(Own));
 {$ENDIF}
+  Problem := 'the shared memory manager''s mapping could not be opened';
   Mapping := CreateFileMappingW(INVALID_HANDLE_VALUE, nil, PAGE_READWRITE, 0, SizeOf(Pointer),
     PWideChar(MappingName));
   if Mapping = 0 then
@@ -292,6 +307,7 @@ begin
     Mapping := 0;
     Exit;
   end;
+  Problem := '';
   { Publish only into an empty slot, atomically: two modules starting at once
     must end up with one manager. }
   Found := ExchangeSlot(@Own, nil);
@@ -302,6 +318,11 @@ begin
     if IsLibrary then
       PinModuleAt(@Own);
   end
+  else if Assigned(ExceptProc) then
+    { SysUtils sets ExceptProc when it starts, and has taken memory from this
+      module's heap by then: switching now would free that memory in the
+      shared heap. }
+    Problem := 'KarvoShareMem started after SysUtils (it is not first in the uses clause of the project)'
   else if Usable(Found) then
   begin
     Shared := Found;

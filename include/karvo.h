@@ -9,6 +9,11 @@
  *   A non-null text pointer must point at a terminated text.
  *   const char* results: owned by KARVO.DLL, valid until the next text result
  *     of any export; never free them. Null means an empty text.
+ *     GetLastAPIError is such a result too (read the last error with
+ *     GetLastAPIErrorW, which leaves the buffer alone), and the A and W forms
+ *     of OpenAPI, ExecuteSQL, GetFromQuerySQL, OpenQuerySQL, FieldByNameSQL,
+ *     XMLGetProcName, XMLGetWindowName and LoadResource overwrite it even
+ *     when they return no text: copy a result before the next call.
  *   KARVO_ANSISTRING (A forms): the host runtime's counted 8-bit string, from
  *     the memory manager all modules of the process share. A result variable
  *     receives a new string; the reference it held is given back.

@@ -6,11 +6,18 @@
     PAnsiChar arguments: NUL-terminated, system ANSI code page; nil = empty.
     A non-nil text pointer must point at a terminated text.
     PAnsiChar results: KARVO.DLL's buffer, valid until its next text result;
-      never free them; nil means an empty text.
+      never free them; nil means an empty text. GetLastAPIError is such a
+      result too (GetLastAPIErrorA and W leave the buffer alone), and the A and
+      W forms of OpenAPI, ExecuteSQL, GetFromQuerySQL, OpenQuerySQL,
+      FieldByNameSQL, XMLGetProcName, XMLGetWindowName and LoadResource
+      overwrite it even when they return no text: copy a result at once.
     AnsiString (A forms): counted strings from the memory manager that all
       modules of the process share. Put KarvoShareMem first in the uses clause
       of the project, so that the strings KARVO.DLL hands out are freed in the
-      heap they came from.
+      heap they came from. This unit uses KarvoShareMem itself: a module in
+      which SysUtils started before KarvoShareMem does not start (a message,
+      then LoadLibrary fails or the program ends with exit code 1) instead of
+      crashing at its first A-form result.
       A manager published in the process that cannot be called is never
       called: A-form results then fail with code 252.
     WideString (W forms): a BSTR. Arguments stay yours; a var result gets a
@@ -224,5 +231,40 @@ function FreeScript(aScript: LongInt): LongInt; stdcall; external KarvoDLL name 
 function KarvoInstallObjectModel(aModel: Pointer): Byte; stdcall; external KarvoDLL name 'KarvoInstallObjectModel';
 
 implementation
+
+uses
+  Windows,
+  KarvoShareMem;
+
+{ The strings of the A forms would be freed in the wrong heap: say why, on
+  the standard error when the process has one and in a message box
+  otherwise, and fail the start. Nothing here takes memory from the heap. }
+procedure RefuseToStart(const Why: ShortString);
+var
+  Text: array[0..2047] of AnsiChar;
+  Module: array[0..MAX_PATH] of AnsiChar;
+  Part: ShortString;
+  ErrorOut: THandle;
+  Written: DWORD;
+begin
+  Module[0] := #0;
+  GetModuleFileNameA(HInstance, Module, MAX_PATH);
+  lstrcpyA(Text, 'karvo: ');
+  lstrcatA(Text, Module);
+  Part := ' does not start: ' + Why + '.'#13#10#0;
+  lstrcatA(Text, @Part[1]);
+  lstrcatA(Text, 'Put KarvoShareMem first in the uses clause of the project, before SysUtils and every '
+    + 'other unit, so that the strings of the A forms of KARVO.DLL are freed in the heap they came from.'#13#10);
+  Written := 0;
+  ErrorOut := GetStdHandle(STD_ERROR_HANDLE);
+  if (ErrorOut = 0) or (ErrorOut = INVALID_HANDLE_VALUE)
+    or not WriteFile(ErrorOut, Text, lstrlenA(Text), Written, nil) then
+    MessageBoxA(0, Text, 'KARVO', MB_OK or MB_ICONERROR);
+  Halt(1);
+end;
+
+initialization
+  if KarvoShareMemProblem <> '' then
+    RefuseToStart(KarvoShareMemProblem);
 
 end.

@@ -1,46 +1,32 @@
 // The reference host: makes the block, opens its databases, installs its
 // object model in KARVO.DLL, serves every request from a thread and runs
-// the plug-ins named on its command line.
-//   refhost [--data DIR] [--no-model] <plugin.dll> [...]
-//   refhost [--data DIR] --serve API_FILE STOP_FILE
-// A plug-in exports  int __stdcall KarvoPluginRun(const char* apiText):
-// it gets its call as a call document that carries the API handle, and
-// returns 0 when its work went well. With
-// --serve refhost runs no plug-in: it writes the API handle into API_FILE
-// and serves plug-ins of other processes until STOP_FILE appears.
-// The databases live in DIR (default: refhost-data beside refhost.exe)
-// and are made from the sample schemas on first run.
+// the plug-ins named on its command line (UsageText in Options.cpp says
+// how). With --serve it runs no plug-in: it writes the API handle into a
+// file and serves plug-ins of other processes until a stop file appears.
 #include <windows.h>
 
 #include <atomic>
-#include <cstdio>
-#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "HostObjects.h"
 #include "CallDocument.h"
+#include "Console.h"
+#include "HostObjects.h"
+#include "Options.h"
+#include "PluginRunner.h"
 #include "RefHostService.h"
 #include "SqlDataSet.h"
+#include "Trace.h"
 #include "karvo_host.h"
 
 namespace {
-
-using PluginRun = int(__stdcall*)(const char* apiText);
 
 std::string Narrow(const unsigned short* w) {
   std::string s;
   for (; *w != 0; ++w) s += static_cast<char>(*w);
   return s;
-}
-
-std::u16string Wide(const std::string& s) {
-  int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
-  std::u16string w(n > 0 ? n - 1 : 0, u'\0');
-  if (n > 1) MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, reinterpret_cast<wchar_t*>(&w[0]), n);
-  return w;
 }
 
 std::u16string DefaultDataDir() {
@@ -53,92 +39,81 @@ std::u16string DefaultDataDir() {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// The usage text line by line, in the console's characters.
+void PrintLines(const std::string& text, bool error) {
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::u16string line = refhost::FromAscii(text.substr(at, end - at));
+    error ? refhost::PrintError(line) : refhost::Print(line);
+    at = end + 1;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::u16string dataDir;
-  bool installModel = true;
-  std::string apiFile, stopFile;
-  std::vector<std::string> plugins;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (a == "--data" && i + 1 < argc)
-      dataDir = Wide(argv[++i]);
-    else if (a == "--no-model")
-      installModel = false;
-    else if (a == "--serve" && i + 2 < argc) {
-      apiFile = argv[++i];
-      stopFile = argv[++i];
-    } else
-      plugins.push_back(a);
+  using namespace refhost;
+  Options options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (options.Help) {
+    PrintLines(UsageText(), false);
+    return kExitOk;
   }
-  if (plugins.empty() == apiFile.empty()) {
-    std::fprintf(stderr,
-                 "usage: refhost [--data DIR] [--no-model] <plugin.dll> [...]\n"
-                 "       refhost [--data DIR] --serve API_FILE STOP_FILE\n");
-    return 2;
+  if (!options.Error.empty()) {
+    PrintError(u"refhost: " + FromAnsi(options.Error));
+    PrintLines(UsageText(), true);
+    return kExitUsage;
   }
-  if (dataDir.empty()) dataDir = DefaultDataDir();
+  InstallStopAndFaultReports();
+
+  std::u16string dataDir = options.DataDir.empty() ? DefaultDataDir() : FromAnsi(options.DataDir);
   CreateDirectoryW(reinterpret_cast<const wchar_t*>(dataDir.c_str()), nullptr);
   try {
-    refhost::OpenDatabases(dataDir);
+    OpenDatabases(dataDir);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "refhost: the databases could not be opened: %s\n", e.what());
-    return 1;
+    PrintError(u"refhost: the databases in " + dataDir + u" could not be opened: " + FromAnsi(e.what()));
+    return kExitFailed;
   }
 
   // refhost has no main window of its own: its process id stands in for the
   // window handle in the API handle, so two refhosts never share a name.
   KarvoHostBlock* block = KarvoHostCreate(GetCurrentProcessId());
   if (block == nullptr) {
-    std::fprintf(stderr, "refhost: the block could not be made\n");
-    return 1;
+    PrintError(u"refhost: the block could not be made");
+    return kExitFailed;
   }
   std::string apiHandle = Narrow(KarvoHostApiHandle(block));
-  std::printf("refhost: serving %s\n", apiHandle.c_str());
-  std::fflush(stdout);
+  Print(u"refhost: serving " + FromAscii(apiHandle));
 
   // Plug-ins in this process reach the handles refhost gives out through
   // its object model; without it they take the host-request paths.
-  if (!plugins.empty() && installModel && !refhost::InstallModelInKarvo())
-    std::fprintf(stderr, "refhost: KARVO.DLL not found, no object model installed\n");
+  if (!options.Plugins.empty() && options.InstallModel && !InstallModelInKarvo())
+    PrintError(u"refhost: KARVO.DLL not found, no object model installed");
 
-  refhost::Service service;  // commands register themselves in their service files
+  Service service;  // commands register themselves in their service files
+  KarvoRequestHandler handler = RequestHandler(options.Trace);
   std::atomic<bool> stop{false};
   std::thread server([&] {
-    while (!stop) KarvoHostServeOne(block, &refhost::Service::Handle, &service, 50);
+    while (!stop) KarvoHostServeOne(block, handler, &service, 50);
   });
 
-  // A host's main thread has COM, and the plug-ins' call documents need it.
-  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  std::string callDocument = refhost::CallDocument(apiHandle);
+  std::string callDocument = CallDocument(apiHandle);
   int failures = 0;
-  if (!apiFile.empty()) {
-    if (FILE* f = std::fopen(apiFile.c_str(), "wb")) {
+  if (!options.ApiFile.empty()) {
+    if (FILE* f = std::fopen(options.ApiFile.c_str(), "wb")) {
       std::fputs(apiHandle.c_str(), f);
       std::fclose(f);
     }
     // A safety limit, so a forgotten refhost does not serve for ever.
-    for (int waited = 0; !Exists(stopFile) && waited < 600000; waited += 20) Sleep(20);
+    for (int waited = 0; !Exists(options.StopFile) && !StopRequested() && waited < 600000; waited += 20) Sleep(20);
   }
-  for (const std::string& name : plugins) {
-    HMODULE plugin = LoadLibraryA(name.c_str());
-    auto run = plugin ? reinterpret_cast<PluginRun>(reinterpret_cast<void*>(GetProcAddress(plugin, "KarvoPluginRun")))
-                      : nullptr;
-    if (run == nullptr) {
-      std::fprintf(stderr, "refhost: %s is not a plug-in\n", name.c_str());
-      ++failures;
-      continue;
-    }
-    int rc = run(callDocument.c_str());
-    std::printf("refhost: %s finished with %d\n", name.c_str(), rc);
-    std::fflush(stdout);
-    if (rc != 0) ++failures;
-    FreeLibrary(plugin);
+  for (const std::string& name : options.Plugins) {
+    if (StopRequested()) break;
+    if (!RunPlugin(name, callDocument, options.TimeoutSeconds)) ++failures;
   }
-  if (SUCCEEDED(com)) CoUninitialize();
   stop = true;
   server.join();
   KarvoHostFree(block);
-  return failures == 0 ? 0 : 1;
+  return failures == 0 ? kExitOk : kExitFailed;
 }

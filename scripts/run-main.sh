@@ -8,8 +8,8 @@ bash scripts/build.sh
 export KARVO_WINEPREFIX="$root/build/wineprefix"
 export LANG=${KARVO_LOCALE:-pl_PL.UTF-8} LC_ALL=${KARVO_LOCALE:-pl_PL.UTF-8}
 cd build/mingw/bin
-# refhost and the plug-in write in the ANSI code page of the locale; the
-# terminal reads UTF-8.
+# Into a pipe, refhost and the plug-in both write the ANSI code page of the
+# locale; the terminal reads UTF-8.
 case "$LC_ALL" in pl_PL*) cp=CP1250 ;; *) cp=CP1252 ;; esac
 set +e
 "$root/tools/wine-run" refhost.exe SamplePlugin.dll | iconv -f "$cp" -t UTF-8

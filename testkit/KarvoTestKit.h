@@ -201,7 +201,7 @@ struct CallInput {
 // A "PROCEDURE" call document with the API handle as the variable
 // "APIHANDLE" and the inputs after it, in the system ANSI code page.
 inline std::string CallDocument(const std::string& procedure, const std::string& apiHandle,
-                                std::initializer_list<CallInput> inputs = {}) {
+                                const std::vector<CallInput>& inputs) {
   auto escaped = [](const std::string& s) {
     std::string out;
     for (char ch : s) switch (ch) {
@@ -221,6 +221,10 @@ inline std::string CallDocument(const std::string& procedure, const std::string&
                     variable({"APIHANDLE", "STRING", apiHandle});
   for (const CallInput& v : inputs) doc += variable(v);
   return doc + "</PROCEDURE>";
+}
+inline std::string CallDocument(const std::string& procedure, const std::string& apiHandle,
+                                std::initializer_list<CallInput> inputs = {}) {
+  return CallDocument(procedure, apiHandle, std::vector<CallInput>(inputs));
 }
 
 // The arguments of a "_PROC_" request (its Data, joined by U+0001); the

@@ -68,7 +68,8 @@ class Export:
         return ", ".join(f"{C_TYPES[t]} {n}" for t, n in self.args)
 
 
-def read_list(path):
+def read_list(path, types=C_TYPES):
+    """The list's exports; types are the type names its columns may use."""
     exports, family = [], ""
     for lineno, raw in enumerate(pathlib.Path(path).read_text(encoding="utf-8").splitlines(), 1):
         line = raw.strip()
@@ -81,12 +82,12 @@ def read_list(path):
         if len(parts) != 4:
             sys.exit(f"{path}:{lineno}: expected 4 columns")
         name, result, args, flags = parts
-        if result not in C_TYPES:
+        if result not in types:
             sys.exit(f"{path}:{lineno}: unknown type {result}")
         arglist = []
         for a in filter(None, (x.strip() for x in args.split(","))):
             t, n = a.split()
-            if t not in C_TYPES or t in ("VOID", "RPCHAR"):
+            if t not in types or t in ("VOID", "RPCHAR"):
                 sys.exit(f"{path}:{lineno}: bad argument type {t}")
             arglist.append((t, n))
         exports.append(Export(family, name, result, arglist, flags.split()))
@@ -223,6 +224,11 @@ HEADER_TOP = """\
  *   A non-null text pointer must point at a terminated text.
  *   const char* results: owned by KARVO.DLL, valid until the next text result
  *     of any export; never free them. Null means an empty text.
+ *     GetLastAPIError is such a result too (read the last error with
+ *     GetLastAPIErrorW, which leaves the buffer alone), and the A and W forms
+ *     of OpenAPI, ExecuteSQL, GetFromQuerySQL, OpenQuerySQL, FieldByNameSQL,
+ *     XMLGetProcName, XMLGetWindowName and LoadResource overwrite it even
+ *     when they return no text: copy a result before the next call.
  *   KARVO_ANSISTRING (A forms): the host runtime's counted 8-bit string, from
  *     the memory manager all modules of the process share. A result variable
  *     receives a new string; the reference it held is given back.
@@ -331,11 +337,18 @@ PAS_TOP = """\
     PAnsiChar arguments: NUL-terminated, system ANSI code page; nil = empty.
     A non-nil text pointer must point at a terminated text.
     PAnsiChar results: KARVO.DLL's buffer, valid until its next text result;
-      never free them; nil means an empty text.
+      never free them; nil means an empty text. GetLastAPIError is such a
+      result too (GetLastAPIErrorA and W leave the buffer alone), and the A and
+      W forms of OpenAPI, ExecuteSQL, GetFromQuerySQL, OpenQuerySQL,
+      FieldByNameSQL, XMLGetProcName, XMLGetWindowName and LoadResource
+      overwrite it even when they return no text: copy a result at once.
     AnsiString (A forms): counted strings from the memory manager that all
       modules of the process share. Put KarvoShareMem first in the uses clause
       of the project, so that the strings KARVO.DLL hands out are freed in the
-      heap they came from.
+      heap they came from. This unit uses KarvoShareMem itself: a module in
+      which SysUtils started before KarvoShareMem does not start (a message,
+      then LoadLibrary fails or the program ends with exit code 1) instead of
+      crashing at its first A-form result.
       A manager published in the process that cannot be called is never
       called: A-form results then fail with code 252.
     WideString (W forms): a BSTR. Arguments stay yours; a var result gets a
@@ -370,6 +383,41 @@ type
 
 PAS_BOTTOM = """
 implementation
+
+uses
+  Windows,
+  KarvoShareMem;
+
+{ The strings of the A forms would be freed in the wrong heap: say why, on
+  the standard error when the process has one and in a message box
+  otherwise, and fail the start. Nothing here takes memory from the heap. }
+procedure RefuseToStart(const Why: ShortString);
+var
+  Text: array[0..2047] of AnsiChar;
+  Module: array[0..MAX_PATH] of AnsiChar;
+  Part: ShortString;
+  ErrorOut: THandle;
+  Written: DWORD;
+begin
+  Module[0] := #0;
+  GetModuleFileNameA(HInstance, Module, MAX_PATH);
+  lstrcpyA(Text, 'karvo: ');
+  lstrcatA(Text, Module);
+  Part := ' does not start: ' + Why + '.'#13#10#0;
+  lstrcatA(Text, @Part[1]);
+  lstrcatA(Text, 'Put KarvoShareMem first in the uses clause of the project, before SysUtils and every '
+    + 'other unit, so that the strings of the A forms of KARVO.DLL are freed in the heap they came from.'#13#10);
+  Written := 0;
+  ErrorOut := GetStdHandle(STD_ERROR_HANDLE);
+  if (ErrorOut = 0) or (ErrorOut = INVALID_HANDLE_VALUE)
+    or not WriteFile(ErrorOut, Text, lstrlenA(Text), Written, nil) then
+    MessageBoxA(0, Text, 'KARVO', MB_OK or MB_ICONERROR);
+  Halt(1);
+end;
+
+initialization
+  if KarvoShareMemProblem <> '' then
+    RefuseToStart(KarvoShareMemProblem);
 
 end.
 """
@@ -463,7 +511,8 @@ CS_TOP = """\
 //   string arguments of the plain form go in the system ANSI code page;
 //   a non-null text pointer must point at a terminated text;
 //   IntPtr text results point into KARVO.DLL's buffer until its next text
-//     result: read them at once with KarvoApi.Text and never free them;
+//     result: read them at once with KarvoApi.Text and never free them
+//     (GetLastAPIError is such a result too; GetLastAPIErrorW is not);
 //   the W forms take and give BSTRs (ref string: start with null);
 //   the A forms take the counted strings of the process's shared memory
 //     manager, which C# cannot make: use the W or plain form instead;
@@ -509,7 +558,7 @@ def make_csharp(exports):
     return "\n".join(out)
 
 
-def check_csharp_stack(exports, report_path):
+def check_csharp_stack(exports, report_path, what="Karvo.cs"):
     """Compares what the C# ABI probe printed (name, entry point, calling
     convention, native argument bytes from the marshalling attributes) with
     the export list."""
@@ -524,10 +573,10 @@ def check_csharp_stack(exports, report_path):
         got = seen.pop(e.callable_name, None)
         if got != want:
             bad.append(f"{e.callable_name}: C# has {got}, the export list {want}")
-    bad += [f"{n}: declared in Karvo.cs but not a built export" for n in seen]
+    bad += [f"{n}: declared in {what} but not a built export" for n in seen]
     if bad:
-        sys.exit("Karvo.cs declarations differ from the export list:\n  " + "\n  ".join(bad))
-    print(f"Karvo.cs: all {len(built(exports))} declarations match the export list")
+        sys.exit(f"{what} declarations differ from the export list:\n  " + "\n  ".join(bad))
+    print(f"{what}: all {len(built(exports))} declarations match the export list")
 
 
 # ---------------------------------------------------------------- probe for the import libraries

@@ -13,6 +13,9 @@
 #include "karvo.h"
 
 static HINSTANCE thisModule;
+/* The answered call document, the plug-in's own copy: KarvoPluginAnswer
+ * hands it to the host after KarvoPluginRun. */
+static char* answer;
 
 static void Report(const char* what, int result) {
   const char* error = GetLastAPIError();
@@ -145,10 +148,13 @@ static int AnswerTheCall(const char* callDocument) {
   printf("plugin (C): %ld x %ld gr = %ld gr\n", (long)quantity.lVal, (long)price.lVal, (long)value.lVal);
   answered = XMLSetData(callDocument, "WartoscGrosze", value, 2, NULL);
 
-  /* The answered document is KARVO.DLL's buffer: read it back at once. A
-   * host would take it as the plug-in's answer. */
+  /* The answered document is KARVO.DLL's buffer, valid only until the next
+   * text result: copied before anything else is asked, then read back. */
+  free(answer);
+  answer = NULL;
+  if (answered != NULL && (answer = (char*)malloc(strlen(answered) + 1)) != NULL) strcpy(answer, answered);
   VariantInit(&check);
-  if (answered != NULL) XMLGetData(&check, answered, "WartoscGrosze", 2);
+  if (answer != NULL) XMLGetData(&check, answer, "WartoscGrosze", 2);
   ok = check.vt == VT_I4 && check.lVal == value.lVal;
   Report("XMLSetData WartoscGrosze, read back", ok);
   VariantClear(&check);
@@ -211,8 +217,13 @@ static const struct {
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   (void)reserved;
   if (reason == DLL_PROCESS_ATTACH) thisModule = instance;
+  if (reason == DLL_PROCESS_DETACH) free(answer);
   return TRUE;
 }
+
+/* The call document as this plug-in answered it (null before it has): the
+ * host reads it after KarvoPluginRun returns. */
+__declspec(dllexport) const char* __stdcall KarvoPluginAnswer(void) { return answer; }
 
 __declspec(dllexport) int __stdcall KarvoPluginRun(const char* callDocument) {
   int failures = 0;

@@ -166,12 +166,15 @@ end;
 { The call: the procedure's name in both forms, then the order's inputs
   and its value as the output variable "Suma" (a float, in zloty), read
   back from the answered document. }
+var
+  { The answered call document, handed to the host by KarvoPluginAnswer. }
+  Answer: AnsiString;
+
 function AnswerTheCall(const ApiText: AnsiString): Boolean;
 var
   NameA: AnsiString;
   NameW: WideString;
   Customer, Quantity, Price, Total, Check: OleVariant;
-  Answer: AnsiString;
   Value: Double;
 begin
   XMLGetProcNameA(NameA, ApiText);
@@ -293,8 +296,16 @@ begin
   end;
 end;
 
+{ The call document as this plug-in answered it (nil before it has): the
+  host reads it after KarvoPluginRun returns. }
+function KarvoPluginAnswer: PAnsiChar; stdcall;
+begin
+  Result := PAnsiChar(Answer);
+end;
+
 exports
-  KarvoPluginRun;
+  KarvoPluginRun,
+  KarvoPluginAnswer;
 
 begin
 end.
