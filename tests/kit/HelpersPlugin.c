@@ -38,9 +38,9 @@ static char* Ansi(const char* utf8) {
   int bytes;
   char* text;
   MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, units);
-  bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, NULL, 0, NULL, NULL);
+  bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, NULL, 0, NULL, NULL);
   text = (char*)malloc((size_t)bytes);
-  WideCharToMultiByte(CP_ACP, 0, wide, -1, text, bytes, NULL, NULL);
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, text, bytes, NULL, NULL);
   free(wide);
   return text;
 }

@@ -15,8 +15,7 @@ uses
 
 function KarvoPluginRun(ApiText: PAnsiChar): LongInt; stdcall;
 var
-  A, Joined: AnsiString;
-  W: WideString;
+  A, Joined, Plain: AnsiString;
   I: Integer;
 begin
   Result := 1;
@@ -31,8 +30,10 @@ begin
     GetLastAPIErrorA(A);
     Joined := Joined + A;
   end;
-  GetLastAPIErrorW(W);
-  if (A <> '') and (A = AnsiString(W)) and (Length(Joined) = 100 * Length(A)) then
+  { The plain form gives the same bytes; a WideString made AnsiString here
+    would take look-alikes for what the code page cannot hold. }
+  Plain := AnsiString(GetLastAPIError);
+  if (A <> '') and (A = Plain) and (Length(Joined) = 100 * Length(A)) then
     Result := 0;
   WriteLn('plugin (Pascal, no KarvoShareMem): the A form read ', Length(Joined), ' bytes');
   Flush(Output);
