@@ -1,8 +1,9 @@
-// The library's process-wide state, in one place. Unguarded by design: one
-// thread at a time calls the library.
+// The library's process-wide state, in one place. The last error and the
+// return buffers are each thread's own (link/ThreadState.h).
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -14,11 +15,10 @@
 namespace karvo {
 
 struct ProcessState {
-  std::unique_ptr<TPluginsSharedMem> SharedMem;
-  bool APIInitialized = false;
-  std::u16string LastAPIError;
-  char ReturnBuffer[65536] = {};
-  std::unique_ptr<char[]> LongReturnBuffer;
+  // Read and replaced through CurrentSharedMem and ReplaceSharedMem, so
+  // that a call holds the object it began with for as long as it needs it.
+  std::shared_ptr<TPluginsSharedMem> SharedMem;
+  std::atomic<bool> APIInitialized{false};
   // The (code, data) pairs read from METHOD properties, one copy per
   // distinct pair, kept for the library's lifetime: the number a caller
   // got for a pair is that copy's address.
@@ -27,9 +27,15 @@ struct ProcessState {
 
 ProcessState& State();
 
-// Process attach: no block object, no long buffer, no error.
+// The block object now in force (null before the first attach). A thread
+// keeps it alive while it works on it, also when another thread's OpenAPI
+// puts a new one in its place.
+std::shared_ptr<TPluginsSharedMem> CurrentSharedMem();
+void ReplaceSharedMem(std::shared_ptr<TPluginsSharedMem> mem);
+
+// Process attach: no block object, no thread's error or buffers.
 void ResetProcessState();
-// Process detach: the block object and the long buffer go.
+// Process detach: the block object and every thread's error and buffers go.
 void ReleaseProcessState();
 
 }  // namespace karvo
