@@ -116,10 +116,16 @@ TEST_F(ChannelRecovery, ASlowClientNeverTakesTheReplyToALaterRequest) {
   g_freeze = true;
   Cycle slow;
   std::u16string slowError;
-  std::thread client([&] {
+  struct Client {
+    std::thread thread;
+    ~Client() {
+      g_freeze = false;  // also when the test ends early
+      if (thread.joinable()) thread.join();
+    }
+  } client{std::thread([&] {
     slow = RunRequest(Query(u"slow"));
     slowError = LastAPIError();
-  });
+  })};
   ASSERT_TRUE(Within(20000, [&] { return host->UnreadRepliesFreed() == 1; }));
 
   const std::string api = host->ApiHandle();
@@ -131,7 +137,7 @@ TEST_F(ChannelRecovery, ASlowClientNeverTakesTheReplyToALaterRequest) {
   ASSERT_TRUE(other.WaitForState(smsWaitForRead, 10000));
 
   g_freeze = false;
-  client.join();
+  client.thread.join();
   EXPECT_EQ(slow.Status, CycleStatus::NoReply);
   EXPECT_EQ(slowError, msg::kNoReply);
   EXPECT_EQ(other.State(), smsWaitForRead) << "the slow client set free a request not its own";

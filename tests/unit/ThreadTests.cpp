@@ -159,24 +159,27 @@ TEST_F(Threads, ReleasingAllStatesLeavesNoThreadWithAStaleOne) {
 
 TEST_F(Threads, ABlockObjectReplacedByOpenAPILivesUntilTheRequestOnItEnds) {
   // A request runs on the object of the first attach while another thread
-  // attaches anew (a failed attempt leaves the library not open).
+  // attaches to another host's block (a failed attempt leaves the library
+  // not open, so OpenAPI may attach again).
   std::atomic<bool> inside{false}, replaced{false};
   host->SetHandler([&](const SeenRequest& r) {
     inside = true;
     while (!replaced) ::Sleep(1);
-    return Answer::Verdict(true, r.SQL);
+    return Answer::Verdict(true, r.SQL + u" from the first host");
   });
+  ScriptedHost second;
+  second.SetHandler([](const SeenRequest& r) { return Answer::Verdict(true, r.SQL + u" from the second host"); });
   SetWaitLimitForTests(60000);
   Cycle c;
-  std::thread requester([&] { c = RunRequest(Query(u"on the old object")); });
+  std::thread requester([&] { c = RunRequest(Query(u"old")); });
   while (!inside) ::Sleep(1);
   State().APIInitialized = false;
-  EXPECT_EQ(karvo::OpenAPI(host->ApiHandle().c_str()), 1);
+  EXPECT_EQ(karvo::OpenAPI(second.ApiHandle().c_str()), 1);
   replaced = true;
   requester.join();
   ASSERT_EQ(c.Status, CycleStatus::Replied);
-  EXPECT_EQ(c.Reply.Data, u"on the old object");
-  EXPECT_EQ(RunRequest(Query(u"on the new one")).Reply.Data, u"on the new one");
+  EXPECT_EQ(c.Reply.Data, u"old from the first host");
+  EXPECT_EQ(RunRequest(Query(u"new")).Reply.Data, u"new from the second host");
 }
 
 // A model whose every operation notes how many calls are inside at once.
