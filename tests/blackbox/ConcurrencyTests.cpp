@@ -4,6 +4,7 @@
 // KARVO_CLIENT_REQUESTS sets how many requests each of the four clients of
 // the long run sends.
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -112,31 +113,62 @@ void RunClients(ScriptedHost& host, int clients, int each, bool keep = true) {
   for (const auto& [sql, n] : seen) EXPECT_EQ(n, 1) << "served more than once";
 }
 
-// Three clients send `each` requests; the fourth is killed at a random
-// point `kills` times, each time once the host has served it at least once,
-// and started again under a new number; its last run sends what is left of
-// its `each`. No client may see a code or text not its own, no request is
-// lost, mixed or served twice, and after a kill that leaves a reply unread
-// the host sets the block free within its bound.
+// Three clients send `each` requests; the fourth is killed `kills` times,
+// each time once the host has served it at least once, and started again
+// under a new number; its last run sends what is left of its `each`. No client may see a code or text not its own, no
+// request is lost, mixed or served twice, and after a kill that leaves a reply unread the host sets the block free
+// within its bound. Every other kill comes while the host is answering one of the killed client's requests, so that its
+// reply is sure to stay unread; the others come at a random moment once the client has been served.
+struct KillTrap {
+  std::atomic<int> armedFor{-1};
+  std::atomic<bool> caught{false}, killed{false};
+  void AfterServing(int client) {
+    if (client != armedFor) return;
+    caught = true;
+    for (DWORD start = ::GetTickCount(); !killed && ::GetTickCount() - start < 30000;) ::Sleep(1);
+    armedFor = -1;
+  }
+};
+
 void RunWithKills(ScriptedHost& host, int each, int kills, unsigned boundMs) {
   host.SetUnreadReplyLimit(boundMs);
   auto check = std::make_shared<SequenceCheck>();
+  auto trap = std::make_shared<KillTrap>();
   host.KeepRequests(false);
-  host.SetHandler([check](const SeenRequest& r) { return (*check)(r); });
+  host.SetHandler([check, trap](const SeenRequest& r) {
+    Answer a = (*check)(r);
+    int client = -1;
+    {
+      std::lock_guard<std::mutex> l(check->mu);
+      client = check->lastClient;
+    }
+    trap->AfterServing(client);
+    return a;
+  });
   const std::string api = host.ApiHandle();
   std::vector<PROCESS_INFORMATION> steady;
   for (int c = 0; c < 3; ++c) steady.push_back(StartClient(api, c, each));
   std::mt19937 rng(0xC0FFEE);
-  int victimServed = 0;
+  int victimServed = 0, trapped = 0;
   DWORD worstStall = 0, stalls = 0;
   for (int k = 0; k < kills; ++k) {
     const int id = 100 + k;
     PROCESS_INFORMATION victim = StartClient(api, id, each);
     ASSERT_NE(victim.hProcess, nullptr);
     for (DWORD start = ::GetTickCount(); check->Next(id) == 0 && ::GetTickCount() - start < 30000;) ::Sleep(1);
-    ::Sleep(std::uniform_int_distribution<DWORD>(0, 25)(rng));
+    trap->caught = false;
+    trap->killed = false;
+    if (k % 2 == 1) {
+      trap->armedFor = id;
+      for (DWORD start = ::GetTickCount(); !trap->caught && ::GetTickCount() - start < 30000;) ::Sleep(1);
+      ++trapped;
+    } else {
+      ::Sleep(std::uniform_int_distribution<DWORD>(0, 25)(rng));
+    }
     ::TerminateProcess(victim.hProcess, 9);
     EndOf(victim, 30000);
+    trap->armedFor = -1;
+    trap->killed = true;
     const DWORD killedAt = ::GetTickCount();
     victimServed += check->Next(id);
     // How long the others waited: until a request of another client was
@@ -172,11 +204,12 @@ void RunWithKills(ScriptedHost& host, int each, int kills, unsigned boundMs) {
   for (int c = 0; c < 3; ++c) EXPECT_EQ(check->Next(c), each) << "client " << c;
   EXPECT_EQ(check->Next(100 + kills), rest);
   EXPECT_EQ(host.Block()->State, KARVO_smsFree);
+  EXPECT_GE(host.UnreadRepliesFreed(), static_cast<unsigned>(trapped)) << "a reply of a killed client stayed unread";
   std::printf(
-      "[ kills    ] 3 x %d requests and one client killed %d times (%d of its requests served before the "
-      "kills, %d after): %u unread replies set free by the host (bound %u ms), %lu waits over 100 ms, the "
-      "longest %lu ms\n",
-      each, kills, victimServed, rest, host.UnreadRepliesFreed(), boundMs, static_cast<unsigned long>(stalls),
+      "[ kills    ] 3 x %d requests and one client killed %d times, %d of them while its reply was written "
+      "(%d of its requests served before the kills, %d after): %u unread replies set free by the host "
+      "(bound %u ms), %lu waits over 100 ms, the longest %lu ms\n",
+      each, kills, trapped, victimServed, rest, host.UnreadRepliesFreed(), boundMs, static_cast<unsigned long>(stalls),
       static_cast<unsigned long>(worstStall));
 }
 
