@@ -6,8 +6,9 @@
  * KARVO.lib (MSVC), or load it with GetProcAddress as its KARVO_PFN_ type.
  * Texts:
  *   const char* arguments: NUL-terminated, system ANSI code page; null = empty.
- *   const char* results: owned by KARVO.DLL, valid until the next text result
- *     of any export; never free them. Null means an empty text.
+ *   const char* results: owned by KARVO.DLL, valid until the calling thread's
+ *     next text result of any export; never free them. Null means an empty
+ *     text.
  *   KARVO_ANSISTRING (A forms): the host runtime's counted 8-bit string, from
  *     the memory manager all modules of the process share. A result variable
  *     receives a new string; the reference it held is given back.
@@ -21,6 +22,9 @@
  * libraries map that name to the export, and GetProcAddress takes the
  * export's own name.
  * A failure shows in the result and in GetLastAPIError.
+ * Any thread may call any export: the requests of several threads are served
+ * one after another, and GetLastAPIError reads the calling thread's last
+ * failure.
  */
 #ifndef KARVO_H
 #define KARVO_H

@@ -4,8 +4,8 @@
   Every export is stdcall and imported from KARVO.DLL by its undecorated name.
   Texts:
     PAnsiChar arguments: NUL-terminated, system ANSI code page; nil = empty.
-    PAnsiChar results: KARVO.DLL's buffer, valid until its next text result;
-      never free them; nil means an empty text.
+    PAnsiChar results: KARVO.DLL's buffer, valid until the calling thread's
+      next text result; never free them; nil means an empty text.
     AnsiString (A forms): counted strings from the memory manager that all
       modules of the process share. Put KarvoShareMem first in the uses clause
       of the project, so that the strings KARVO.DLL hands out are freed in the

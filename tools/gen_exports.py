@@ -217,8 +217,9 @@ HEADER_TOP = """\
  * KARVO.lib (MSVC), or load it with GetProcAddress as its KARVO_PFN_ type.
  * Texts:
  *   const char* arguments: NUL-terminated, system ANSI code page; null = empty.
- *   const char* results: owned by KARVO.DLL, valid until the next text result
- *     of any export; never free them. Null means an empty text.
+ *   const char* results: owned by KARVO.DLL, valid until the calling thread's
+ *     next text result of any export; never free them. Null means an empty
+ *     text.
  *   KARVO_ANSISTRING (A forms): the host runtime's counted 8-bit string, from
  *     the memory manager all modules of the process share. A result variable
  *     receives a new string; the reference it held is given back.
@@ -232,6 +233,9 @@ HEADER_TOP = """\
  * libraries map that name to the export, and GetProcAddress takes the
  * export's own name.
  * A failure shows in the result and in GetLastAPIError.
+ * Any thread may call any export: the requests of several threads are served
+ * one after another, and GetLastAPIError reads the calling thread's last
+ * failure.
  */
 #ifndef KARVO_H
 #define KARVO_H
@@ -320,8 +324,8 @@ PAS_TOP = """\
   Every export is stdcall and imported from KARVO.DLL by its undecorated name.
   Texts:
     PAnsiChar arguments: NUL-terminated, system ANSI code page; nil = empty.
-    PAnsiChar results: KARVO.DLL's buffer, valid until its next text result;
-      never free them; nil means an empty text.
+    PAnsiChar results: KARVO.DLL's buffer, valid until the calling thread's
+      next text result; never free them; nil means an empty text.
     AnsiString (A forms): counted strings from the memory manager that all
       modules of the process share. Put KarvoShareMem first in the uses clause
       of the project, so that the strings KARVO.DLL hands out are freed in the
