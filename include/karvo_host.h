@@ -42,13 +42,13 @@ enum {
 #pragma pack(push, 1)
 /* TPluginsSharedMemData: 65600 bytes, little-endian. */
 typedef struct TPluginsSharedMemData {
-  unsigned char State;                   /* offset 0 */
-  unsigned char CommandLength;           /* offset 1, 0..64 */
-  char Command[KARVO_COMMAND_MAX];       /* offset 2, system ANSI code page */
-  unsigned short SQL[KARVO_TEXT_UNITS];  /* offset 66, UTF-16LE, NUL-ended or full */
-  unsigned short Data[KARVO_TEXT_UNITS]; /* offset 32830 */
-  unsigned short Reserved;               /* offset 65594, request tag (below) */
-  unsigned int DataPointer;              /* offset 65596, opaque handle */
+  unsigned char State;                             /* offset 0 */
+  unsigned char CommandLength;                     /* offset 1, 0..64 */
+  char Command[KARVO_COMMAND_MAX];                 /* offset 2, system ANSI code page */
+  unsigned short SQL[KARVO_TEXT_UNITS];            /* offset 66, UTF-16LE, NUL-ended or full */
+  unsigned short Data[KARVO_TEXT_UNITS];           /* offset 32830 */
+  unsigned short Reserved;                         /* offset 65594, request tag (below) */
+  unsigned int DataPointer;                        /* offset 65596, opaque handle */
 } TPluginsSharedMemData, *PPluginsSharedMemData;
 #pragma pack(pop)
 
@@ -129,7 +129,7 @@ typedef struct TPluginsSharedMemData {
 
 /* One request as the host reads it. Texts are UTF-16 and NUL-terminated. */
 typedef struct KarvoRequest {
-  char Command[KARVO_COMMAND_MAX + 1]; /* 8-bit, NUL-terminated */
+  char Command[KARVO_COMMAND_MAX + 1];       /* 8-bit, NUL-terminated */
   unsigned short SQL[KARVO_TEXT_UNITS + 1];
   unsigned short Data[KARVO_TEXT_UNITS + 1];
   unsigned int DataPointer;
@@ -168,7 +168,7 @@ const unsigned short* KARVO_HOST_CALL KarvoHostApiHandle(const KarvoHostBlock* h
  * millisecond) and acts only on what it reads again under the mutex; the
  * request is read in one hold of the mutex and the reply written in one. */
 int KARVO_HOST_CALL KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler handler, void* context,
-                                      unsigned int waitMs);
+                                unsigned int waitMs);
 /* A reply still unread this many milliseconds after KarvoHostServeOne wrote
  * it is taken for given up: its plug-in timed out (code 254) or ended. The
  * next KarvoHostServeOne sets the block free (and moves the request tag on),
@@ -373,8 +373,8 @@ typedef struct KarvoObjectModel {
   /* The method of that name in the object's class or its ancestors, most
    * derived first, ignoring case. The name is UTF-8, at most 255 bytes.
    * *code = 0 when there is none. */
-  int(KARVO_HOST_CALL* FindMethod)(void* context, KarvoHandle object, const unsigned char* name, unsigned int nameCount,
-                                   unsigned int* code);
+  int(KARVO_HOST_CALL* FindMethod)(void* context, KarvoHandle object, const unsigned char* name,
+                                   unsigned int nameCount, unsigned int* code);
   /* Calls method.Code with method.Data as its object and no arguments. */
   int(KARVO_HOST_CALL* CallMethod)(void* context, const KarvoMethod* method);
 } KarvoObjectModel;

@@ -66,15 +66,15 @@ TPluginsSharedMem::Made TPluginsSharedMem::CreateMapping(const std::u16string& n
   if (NameTaken(mapping.get())) return Made::Taken;
   if (!mapping) return Made::Failed;
   std::u16string mutexName = name + u"" KARVO_MUTEX_SUFFIX;
-  auto mutex = std::make_shared<UniqueHandle>(Sys().CreateMutexW(nullptr, FALSE, W(mutexName)));
-  if (NameTaken(mutex->get())) return Made::Taken;
-  if (!*mutex) return Made::Failed;
+  UniqueHandle mutex(Sys().CreateMutexW(nullptr, FALSE, W(mutexName)));
+  if (NameTaken(mutex.get())) return Made::Taken;
+  if (!mutex) return Made::Failed;
   UniqueView view(Sys().MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, size));
   if (!view) return Made::Failed;
+  mutex_ = std::make_shared<UniqueHandle>(std::move(mutex));
   std::memset(view.get(), 0, size);
   H = std::move(mapping);
   view_ = std::move(view);
-  mutex_ = std::move(mutex);
   P = static_cast<TPluginsSharedMemData*>(view_.get());
   Created_ = true;
   return Made::Made;
@@ -174,9 +174,7 @@ std::string TPluginsSharedMem::CommandBytes(const std::u16string& text) {
   return bytes;
 }
 
-std::u16string TPluginsSharedMem::CommandText(const std::string& bytes) {
-  return AnsiToText(bytes.data(), bytes.size());
-}
+std::u16string TPluginsSharedMem::CommandText(const std::string& bytes) { return AnsiToText(bytes.data(), bytes.size()); }
 
 std::u16string TPluginsSharedMem::SharedMemCommand() {
   std::string bytes;
