@@ -159,7 +159,7 @@ class OurClient : public Client {
   }
 
  private:
-  std::unique_ptr<TPluginsSharedMem> mem_;
+  std::shared_ptr<TPluginsSharedMem> mem_;
 };
 
 // The request cycle read word for word: each step one locked access.

@@ -5,8 +5,8 @@
 // (ExactSpelling). Texts:
 //   string arguments of the plain form go in the system ANSI code page;
 //   a non-null text pointer must point at a terminated text;
-//   IntPtr text results point into KARVO.DLL's buffer until its next text
-//     result: read them at once with KarvoApi.Text and never free them
+//   IntPtr text results point into KARVO.DLL's buffer until the calling
+//     thread's next text result: read them at once with KarvoApi.Text and never free them
 //     (GetLastAPIError is such a result too; GetLastAPIErrorW is not);
 //   the W forms take and give BSTRs (ref string: start with null);
 //   the A forms take the counted strings of the process's shared memory
@@ -43,7 +43,7 @@ namespace Karvo
         // Ownership: ApiText is marshalled to a BSTR that the marshaller frees.
         [DllImport(Dll, EntryPoint = "OpenAPIW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern byte OpenAPIW([MarshalAs(UnmanagedType.BStr)] string ApiText);
-        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it.
+        // Ownership: the result points into KARVO.DLL's buffer until the calling thread's next text result: read it at once with KarvoApi.Text, never free it.
         [DllImport(Dll, EntryPoint = "GetLastAPIError", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern IntPtr GetLastAPIError();
         // Ownership: aResult gets a counted string that needs the shared memory manager to release: use the W form from C#.
@@ -64,7 +64,7 @@ namespace Karvo
         // Ownership: SQLText is marshalled to a BSTR that the marshaller frees.
         [DllImport(Dll, EntryPoint = "ExecuteSQLW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern byte ExecuteSQLW([MarshalAs(UnmanagedType.BStr)] string SQLText, byte SysDatabase);
-        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; SQLText is marshalled to the ANSI code page for the call.
+        // Ownership: the result points into KARVO.DLL's buffer until the calling thread's next text result: read it at once with KarvoApi.Text, never free it; SQLText is marshalled to the ANSI code page for the call.
         [DllImport(Dll, EntryPoint = "GetFromQuerySQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern IntPtr GetFromQuerySQL([MarshalAs(UnmanagedType.LPStr)] string SQLText, byte SysDatabase);
         // Ownership: aResult gets a counted string that needs the shared memory manager to release: use the W form from C#; SQLText is a counted string of the process's shared memory manager: use the W form from C#.
@@ -88,7 +88,7 @@ namespace Karvo
 
         // ---- Result sets ----
 
-        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aDSHandle is the host's, lent and never freed; aFieldName is marshalled to the ANSI code page for the call.
+        // Ownership: the result points into KARVO.DLL's buffer until the calling thread's next text result: read it at once with KarvoApi.Text, never free it; aDSHandle is the host's, lent and never freed; aFieldName is marshalled to the ANSI code page for the call.
         [DllImport(Dll, EntryPoint = "FieldByNameSQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern IntPtr FieldByNameSQL(IntPtr aDSHandle, [MarshalAs(UnmanagedType.LPStr)] string aFieldName);
         // Ownership: aResult gets a counted string that needs the shared memory manager to release: use the W form from C#; aDSHandle is the host's, lent and never freed; aFieldName is a counted string of the process's shared memory manager: use the W form from C#.
@@ -115,7 +115,7 @@ namespace Karvo
         // Ownership: aDSHandle is the host's, lent and never freed.
         [DllImport(Dll, EntryPoint = "EofSQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern byte EofSQL(IntPtr aDSHandle);
-        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aDSHandle is the host's, lent and never freed.
+        // Ownership: the result points into KARVO.DLL's buffer until the calling thread's next text result: read it at once with KarvoApi.Text, never free it; aDSHandle is the host's, lent and never freed.
         [DllImport(Dll, EntryPoint = "GetCSVQuerySQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern IntPtr GetCSVQuerySQL(IntPtr aDSHandle, int aStart, int aCount, byte aWithHeader);
         // Ownership: aResult gets a counted string that needs the shared memory manager to release: use the W form from C#; aDSHandle is the host's, lent and never freed.
@@ -124,13 +124,13 @@ namespace Karvo
         // Ownership: aResult (start with null) gets a new BSTR that the marshaller turns into a string and frees; aDSHandle is the host's, lent and never freed.
         [DllImport(Dll, EntryPoint = "GetCSVQuerySQLW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern void GetCSVQuerySQLW([MarshalAs(UnmanagedType.BStr)] ref string aResult, IntPtr aDSHandle, int aStart, int aCount, byte aWithHeader);
-        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it.
+        // Ownership: the result points into KARVO.DLL's buffer until the calling thread's next text result: read it at once with KarvoApi.Text, never free it.
         [DllImport(Dll, EntryPoint = "GetXMLQuerySQL", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern IntPtr GetXMLQuerySQL(uint aArg1, uint aArg2, uint aArg3, uint aArg4);
 
         // ---- Call documents ----
 
-        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; XMLText is marshalled to the ANSI code page for the call.
+        // Ownership: the result points into KARVO.DLL's buffer until the calling thread's next text result: read it at once with KarvoApi.Text, never free it; XMLText is marshalled to the ANSI code page for the call.
         [DllImport(Dll, EntryPoint = "XMLGetProcName", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern IntPtr XMLGetProcName([MarshalAs(UnmanagedType.LPStr)] string XMLText);
         // Ownership: aResult gets a counted string that needs the shared memory manager to release: use the W form from C#; XMLText is a counted string of the process's shared memory manager: use the W form from C#.
@@ -139,7 +139,7 @@ namespace Karvo
         // Ownership: aResult (start with null) gets a new BSTR that the marshaller turns into a string and frees; XMLText is marshalled to a BSTR that the marshaller frees.
         [DllImport(Dll, EntryPoint = "XMLGetProcNameW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern void XMLGetProcNameW([MarshalAs(UnmanagedType.BStr)] ref string aResult, [MarshalAs(UnmanagedType.BStr)] string XMLText);
-        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; XMLText is marshalled to the ANSI code page for the call.
+        // Ownership: the result points into KARVO.DLL's buffer until the calling thread's next text result: read it at once with KarvoApi.Text, never free it; XMLText is marshalled to the ANSI code page for the call.
         [DllImport(Dll, EntryPoint = "XMLGetWindowName", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern IntPtr XMLGetWindowName([MarshalAs(UnmanagedType.LPStr)] string XMLText);
         // Ownership: aResult gets a counted string that needs the shared memory manager to release: use the W form from C#; XMLText is a counted string of the process's shared memory manager: use the W form from C#.
@@ -148,13 +148,13 @@ namespace Karvo
         // Ownership: aResult (start with null) gets a new BSTR that the marshaller turns into a string and frees; XMLText is marshalled to a BSTR that the marshaller frees.
         [DllImport(Dll, EntryPoint = "XMLGetWindowNameW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern void XMLGetWindowNameW([MarshalAs(UnmanagedType.BStr)] ref string aResult, [MarshalAs(UnmanagedType.BStr)] string XMLText);
-        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; XMLText is marshalled to the ANSI code page for the call; TagName is marshalled to the ANSI code page for the call.
+        // Ownership: the result points into KARVO.DLL's buffer until the calling thread's next text result: read it at once with KarvoApi.Text, never free it; XMLText is marshalled to the ANSI code page for the call; TagName is marshalled to the ANSI code page for the call.
         [DllImport(Dll, EntryPoint = "XMLGetTagText", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern IntPtr XMLGetTagText([MarshalAs(UnmanagedType.LPStr)] string XMLText, [MarshalAs(UnmanagedType.LPStr)] string TagName);
         // Ownership: Value is marshalled in and out as a VARIANT; the marshaller clears it; XMLText is marshalled to the ANSI code page for the call; VarName is marshalled to the ANSI code page for the call.
         [DllImport(Dll, EntryPoint = "XMLGetData", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern void XMLGetData([MarshalAs(UnmanagedType.Struct)] ref object Value, [MarshalAs(UnmanagedType.LPStr)] string XMLText, [MarshalAs(UnmanagedType.LPStr)] string VarName, byte Direction);
-        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; XMLText is marshalled to the ANSI code page for the call; VarName is marshalled to the ANSI code page for the call; Value is marshalled to a VARIANT by value; KARVO.DLL copies it; SectionName is marshalled to the ANSI code page for the call.
+        // Ownership: the result points into KARVO.DLL's buffer until the calling thread's next text result: read it at once with KarvoApi.Text, never free it; XMLText is marshalled to the ANSI code page for the call; VarName is marshalled to the ANSI code page for the call; Value is marshalled to a VARIANT by value; KARVO.DLL copies it; SectionName is marshalled to the ANSI code page for the call.
         [DllImport(Dll, EntryPoint = "XMLSetData", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern IntPtr XMLSetData([MarshalAs(UnmanagedType.LPStr)] string XMLText, [MarshalAs(UnmanagedType.LPStr)] string VarName, [MarshalAs(UnmanagedType.Struct)] object Value, byte Direction, [MarshalAs(UnmanagedType.LPStr)] string SectionName);
 
@@ -163,10 +163,10 @@ namespace Karvo
         // Ownership: aLine is marshalled to the ANSI code page for the call.
         [DllImport(Dll, EntryPoint = "CSVGetFieldCount", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern int CSVGetFieldCount([MarshalAs(UnmanagedType.LPStr)] string aLine, byte aSeparator);
-        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aLine is marshalled to the ANSI code page for the call.
+        // Ownership: the result points into KARVO.DLL's buffer until the calling thread's next text result: read it at once with KarvoApi.Text, never free it; aLine is marshalled to the ANSI code page for the call.
         [DllImport(Dll, EntryPoint = "CSVGetField", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern IntPtr CSVGetField([MarshalAs(UnmanagedType.LPStr)] string aLine, int aFieldNo, byte aSeparator);
-        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aValue is marshalled to the ANSI code page for the call; aLine is marshalled to the ANSI code page for the call.
+        // Ownership: the result points into KARVO.DLL's buffer until the calling thread's next text result: read it at once with KarvoApi.Text, never free it; aValue is marshalled to the ANSI code page for the call; aLine is marshalled to the ANSI code page for the call.
         [DllImport(Dll, EntryPoint = "CSVSetField", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern IntPtr CSVSetField([MarshalAs(UnmanagedType.LPStr)] string aValue, [MarshalAs(UnmanagedType.LPStr)] string aLine, int aFieldNo, byte aSeparator);
         // Ownership: aValue is marshalled to the ANSI code page for the call; aLine is marshalled to the ANSI code page for the call.
@@ -175,13 +175,13 @@ namespace Karvo
 
         // ---- Host objects ----
 
-        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aObject is the host's, lent and never freed.
+        // Ownership: the result points into KARVO.DLL's buffer until the calling thread's next text result: read it at once with KarvoApi.Text, never free it; aObject is the host's, lent and never freed.
         [DllImport(Dll, EntryPoint = "GetPropertyList", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern IntPtr GetPropertyList(IntPtr aObject, uint aFlags);
         // Ownership: for a METHOD property aResult gets the address of KARVO.DLL's copy of its (code, data) pair, which holds that pair until 16384 other pairs have been read after it; never free it; aResult is marshalled in and out as a VARIANT; the marshaller clears it; aObject is the host's, lent and never freed; aPropName is marshalled to the ANSI code page for the call.
         [DllImport(Dll, EntryPoint = "GetProperty", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern void GetProperty([MarshalAs(UnmanagedType.Struct)] ref object aResult, IntPtr aObject, [MarshalAs(UnmanagedType.LPStr)] string aPropName);
-        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aObject is the host's, lent and never freed; aPropName is marshalled to the ANSI code page for the call.
+        // Ownership: the result points into KARVO.DLL's buffer until the calling thread's next text result: read it at once with KarvoApi.Text, never free it; aObject is the host's, lent and never freed; aPropName is marshalled to the ANSI code page for the call.
         [DllImport(Dll, EntryPoint = "GetPropertyStr", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern IntPtr GetPropertyStr(IntPtr aObject, [MarshalAs(UnmanagedType.LPStr)] string aPropName);
         // Ownership: aObject is the host's, lent and never freed; aPropName is marshalled to the ANSI code page for the call; aPropValue is marshalled to a VARIANT by value; KARVO.DLL copies it.
@@ -190,7 +190,7 @@ namespace Karvo
         // Ownership: aObject is the host's, lent and never freed; aPropName is marshalled to the ANSI code page for the call; aPropValue is marshalled to the ANSI code page for the call.
         [DllImport(Dll, EntryPoint = "SetPropertyStr", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern byte SetPropertyStr(IntPtr aObject, [MarshalAs(UnmanagedType.LPStr)] string aPropName, [MarshalAs(UnmanagedType.LPStr)] string aPropValue);
-        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aContainer is the host's, lent and never freed.
+        // Ownership: the result points into KARVO.DLL's buffer until the calling thread's next text result: read it at once with KarvoApi.Text, never free it; aContainer is the host's, lent and never freed.
         [DllImport(Dll, EntryPoint = "GetControlsList", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern IntPtr GetControlsList(IntPtr aContainer, uint aFlags);
         // Ownership: aContainer is the host's, lent and never freed; aControlName is marshalled to the ANSI code page for the call.
@@ -253,7 +253,7 @@ namespace Karvo
         // Ownership: aFuncName is marshalled to a BSTR that the marshaller frees.
         [DllImport(Dll, EntryPoint = "AddScriptFunctionW", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern int AddScriptFunctionW(int aScript, uint aFuncValue, [MarshalAs(UnmanagedType.BStr)] string aFuncName);
-        // Ownership: the result points into KARVO.DLL's buffer until its next text result: read it at once with KarvoApi.Text, never free it; aVarName is marshalled to the ANSI code page for the call.
+        // Ownership: the result points into KARVO.DLL's buffer until the calling thread's next text result: read it at once with KarvoApi.Text, never free it; aVarName is marshalled to the ANSI code page for the call.
         [DllImport(Dll, EntryPoint = "GetScriptVariant", CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
         public static extern IntPtr GetScriptVariant(int aScript, [MarshalAs(UnmanagedType.LPStr)] string aVarName);
         // Ownership: aResult gets a counted string that needs the shared memory manager to release: use the W form from C#; aVarName is a counted string of the process's shared memory manager: use the W form from C#.

@@ -7,8 +7,9 @@
  * Texts:
  *   const char* arguments: NUL-terminated, system ANSI code page; null = empty.
  *   A non-null text pointer must point at a terminated text.
- *   const char* results: owned by KARVO.DLL, valid until the next text result
- *     of any export; never free them. Null means an empty text.
+ *   const char* results: owned by KARVO.DLL, valid until the calling thread's
+ *     next text result of any export; never free them. Null means an empty
+ *     text.
  *     GetLastAPIError is such a result too (read the last error with
  *     GetLastAPIErrorW, which leaves the buffer alone), and the A and W forms
  *     of OpenAPI, ExecuteSQL, GetFromQuerySQL, OpenQuerySQL, FieldByNameSQL,
@@ -32,6 +33,9 @@
  * libraries map that name to the export, and GetProcAddress takes the
  * export's own name.
  * A failure shows in the result and in GetLastAPIError.
+ * Any thread may call any export: the requests of several threads are served
+ * one after another, and GetLastAPIError reads the calling thread's last
+ * failure.
  */
 #ifndef KARVO_H
 #define KARVO_H
@@ -62,7 +66,7 @@ KARVO_API unsigned char __stdcall OpenAPIA(KARVO_ANSISTRING ApiText);
 /* Ownership: ApiText stays the caller's (KARVO.DLL copies it). */
 typedef unsigned char(__stdcall* KARVO_PFN_OpenAPIW)(BSTR ApiText);
 KARVO_API unsigned char __stdcall OpenAPIW(BSTR ApiText);
-/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty. */
+/* Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; null = empty. */
 typedef const char*(__stdcall* KARVO_PFN_GetLastAPIError)(void);
 KARVO_API const char* __stdcall GetLastAPIError(void);
 /* Ownership: aResult gets a new counted string from the shared memory manager and gives back the one it held; the caller releases it. */
@@ -83,7 +87,7 @@ KARVO_API unsigned char __stdcall ExecuteSQLA(KARVO_ANSISTRING SQLText, unsigned
 /* Ownership: SQLText stays the caller's (KARVO.DLL copies it). */
 typedef unsigned char(__stdcall* KARVO_PFN_ExecuteSQLW)(BSTR SQLText, unsigned char SysDatabase);
 KARVO_API unsigned char __stdcall ExecuteSQLW(BSTR SQLText, unsigned char SysDatabase);
-/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; SQLText is only read during the call. */
+/* Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; null = empty; SQLText is only read during the call. */
 typedef const char*(__stdcall* KARVO_PFN_GetFromQuerySQL)(const char* SQLText, unsigned char SysDatabase);
 KARVO_API const char* __stdcall GetFromQuerySQL(const char* SQLText, unsigned char SysDatabase);
 /* Ownership: aResult gets a new counted string from the shared memory manager and gives back the one it held; the caller releases it; SQLText keeps one extra reference only during the call. */
@@ -107,7 +111,7 @@ KARVO_API unsigned char __stdcall CloseQuerySQL(KARVO_HANDLE QueryHandle);
 
 /* ---- Result sets ---- */
 
-/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aDSHandle is the host's, lent and never freed; aFieldName is only read during the call. */
+/* Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; null = empty; aDSHandle is the host's, lent and never freed; aFieldName is only read during the call. */
 typedef const char*(__stdcall* KARVO_PFN_FieldByNameSQL)(KARVO_HANDLE aDSHandle, const char* aFieldName);
 KARVO_API const char* __stdcall FieldByNameSQL(KARVO_HANDLE aDSHandle, const char* aFieldName);
 /* Ownership: aResult gets a new counted string from the shared memory manager and gives back the one it held; the caller releases it; aDSHandle is the host's, lent and never freed; aFieldName keeps one extra reference only during the call. */
@@ -134,7 +138,7 @@ KARVO_API unsigned char __stdcall CountSQL(KARVO_HANDLE aDSHandle);
 /* Ownership: aDSHandle is the host's, lent and never freed. */
 typedef unsigned char(__stdcall* KARVO_PFN_EofSQL)(KARVO_HANDLE aDSHandle);
 KARVO_API unsigned char __stdcall EofSQL(KARVO_HANDLE aDSHandle);
-/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aDSHandle is the host's, lent and never freed. */
+/* Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; null = empty; aDSHandle is the host's, lent and never freed. */
 typedef const char*(__stdcall* KARVO_PFN_GetCSVQuerySQL)(KARVO_HANDLE aDSHandle, int aStart, int aCount, unsigned char aWithHeader);
 KARVO_API const char* __stdcall GetCSVQuerySQL(KARVO_HANDLE aDSHandle, int aStart, int aCount, unsigned char aWithHeader);
 /* Ownership: aResult gets a new counted string from the shared memory manager and gives back the one it held; the caller releases it; aDSHandle is the host's, lent and never freed. */
@@ -143,13 +147,13 @@ KARVO_API void __stdcall GetCSVQuerySQLA(KARVO_ANSISTRING* aResult, KARVO_HANDLE
 /* Ownership: aResult gets a new BSTR (null for empty) and its old one is freed; the caller frees it with SysFreeString; aDSHandle is the host's, lent and never freed. */
 typedef void(__stdcall* KARVO_PFN_GetCSVQuerySQLW)(BSTR* aResult, KARVO_HANDLE aDSHandle, int aStart, int aCount, unsigned char aWithHeader);
 KARVO_API void __stdcall GetCSVQuerySQLW(BSTR* aResult, KARVO_HANDLE aDSHandle, int aStart, int aCount, unsigned char aWithHeader);
-/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty. */
+/* Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; null = empty. */
 typedef const char*(__stdcall* KARVO_PFN_GetXMLQuerySQL)(unsigned int aArg1, unsigned int aArg2, unsigned int aArg3, unsigned int aArg4);
 KARVO_API const char* __stdcall GetXMLQuerySQL(unsigned int aArg1, unsigned int aArg2, unsigned int aArg3, unsigned int aArg4);
 
 /* ---- Call documents ---- */
 
-/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; XMLText is only read during the call. */
+/* Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; null = empty; XMLText is only read during the call. */
 typedef const char*(__stdcall* KARVO_PFN_XMLGetProcName)(const char* XMLText);
 KARVO_API const char* __stdcall XMLGetProcName(const char* XMLText);
 /* Ownership: aResult gets a new counted string from the shared memory manager and gives back the one it held; the caller releases it; XMLText keeps one extra reference only during the call. */
@@ -158,7 +162,7 @@ KARVO_API void __stdcall XMLGetProcNameA(KARVO_ANSISTRING* aResult, KARVO_ANSIST
 /* Ownership: aResult gets a new BSTR (null for empty) and its old one is freed; the caller frees it with SysFreeString; XMLText stays the caller's (KARVO.DLL copies it). */
 typedef void(__stdcall* KARVO_PFN_XMLGetProcNameW)(BSTR* aResult, BSTR XMLText);
 KARVO_API void __stdcall XMLGetProcNameW(BSTR* aResult, BSTR XMLText);
-/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; XMLText is only read during the call. */
+/* Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; null = empty; XMLText is only read during the call. */
 typedef const char*(__stdcall* KARVO_PFN_XMLGetWindowName)(const char* XMLText);
 KARVO_API const char* __stdcall XMLGetWindowName(const char* XMLText);
 /* Ownership: aResult gets a new counted string from the shared memory manager and gives back the one it held; the caller releases it; XMLText keeps one extra reference only during the call. */
@@ -167,13 +171,13 @@ KARVO_API void __stdcall XMLGetWindowNameA(KARVO_ANSISTRING* aResult, KARVO_ANSI
 /* Ownership: aResult gets a new BSTR (null for empty) and its old one is freed; the caller frees it with SysFreeString; XMLText stays the caller's (KARVO.DLL copies it). */
 typedef void(__stdcall* KARVO_PFN_XMLGetWindowNameW)(BSTR* aResult, BSTR XMLText);
 KARVO_API void __stdcall XMLGetWindowNameW(BSTR* aResult, BSTR XMLText);
-/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; XMLText is only read during the call; TagName is only read during the call. */
+/* Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; null = empty; XMLText is only read during the call; TagName is only read during the call. */
 typedef const char*(__stdcall* KARVO_PFN_XMLGetTagText)(const char* XMLText, const char* TagName);
 KARVO_API const char* __stdcall XMLGetTagText(const char* XMLText, const char* TagName);
 /* Ownership: Value must hold a valid VARIANT; it is cleared, then gets the value; the caller VariantClears it; XMLText is only read during the call; VarName is only read during the call. */
 typedef void(__stdcall* KARVO_PFN_XMLGetData)(VARIANT* Value, const char* XMLText, const char* VarName, unsigned char Direction);
 KARVO_API void __stdcall XMLGetData(VARIANT* Value, const char* XMLText, const char* VarName, unsigned char Direction);
-/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; XMLText is only read during the call; VarName is only read during the call; Value is copied and the copy cleared; the caller's VARIANT stays the caller's; SectionName is only read during the call. */
+/* Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; null = empty; XMLText is only read during the call; VarName is only read during the call; Value is copied and the copy cleared; the caller's VARIANT stays the caller's; SectionName is only read during the call. */
 typedef const char*(__stdcall* KARVO_PFN_XMLSetData)(const char* XMLText, const char* VarName, VARIANT Value, unsigned char Direction, const char* SectionName);
 KARVO_API const char* __stdcall XMLSetData(const char* XMLText, const char* VarName, VARIANT Value, unsigned char Direction, const char* SectionName);
 
@@ -182,10 +186,10 @@ KARVO_API const char* __stdcall XMLSetData(const char* XMLText, const char* VarN
 /* Ownership: aLine is only read during the call. */
 typedef int(__stdcall* KARVO_PFN_CSVGetFieldCount)(const char* aLine, unsigned char aSeparator);
 KARVO_API int __stdcall CSVGetFieldCount(const char* aLine, unsigned char aSeparator);
-/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aLine is only read during the call. */
+/* Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; null = empty; aLine is only read during the call. */
 typedef const char*(__stdcall* KARVO_PFN_CSVGetField)(const char* aLine, int aFieldNo, unsigned char aSeparator);
 KARVO_API const char* __stdcall CSVGetField(const char* aLine, int aFieldNo, unsigned char aSeparator);
-/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aValue is only read during the call; aLine is only read during the call. */
+/* Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; null = empty; aValue is only read during the call; aLine is only read during the call. */
 typedef const char*(__stdcall* KARVO_PFN_CSVSetField)(const char* aValue, const char* aLine, int aFieldNo, unsigned char aSeparator);
 KARVO_API const char* __stdcall CSVSetField(const char* aValue, const char* aLine, int aFieldNo, unsigned char aSeparator);
 /* Ownership: aValue is only read during the call; aLine is only read during the call. */
@@ -194,13 +198,13 @@ KARVO_API int __stdcall CSVIsField(const char* aValue, const char* aLine, unsign
 
 /* ---- Host objects ---- */
 
-/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aObject is the host's, lent and never freed. */
+/* Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; null = empty; aObject is the host's, lent and never freed. */
 typedef const char*(__stdcall* KARVO_PFN_GetPropertyList)(KARVO_HANDLE aObject, unsigned int aFlags);
 KARVO_API const char* __stdcall GetPropertyList(KARVO_HANDLE aObject, unsigned int aFlags);
 /* Ownership: for a METHOD property aResult gets the address of KARVO.DLL's copy of its (code, data) pair, which holds that pair until 16384 other pairs have been read after it; never free it; aResult must hold a valid VARIANT; it is cleared, then gets the value; the caller VariantClears it; aObject is the host's, lent and never freed; aPropName is only read during the call. */
 typedef void(__stdcall* KARVO_PFN_GetProperty)(VARIANT* aResult, KARVO_HANDLE aObject, const char* aPropName);
 KARVO_API void __stdcall GetProperty(VARIANT* aResult, KARVO_HANDLE aObject, const char* aPropName);
-/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aObject is the host's, lent and never freed; aPropName is only read during the call. */
+/* Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; null = empty; aObject is the host's, lent and never freed; aPropName is only read during the call. */
 typedef const char*(__stdcall* KARVO_PFN_GetPropertyStr)(KARVO_HANDLE aObject, const char* aPropName);
 KARVO_API const char* __stdcall GetPropertyStr(KARVO_HANDLE aObject, const char* aPropName);
 /* Ownership: aObject is the host's, lent and never freed; aPropName is only read during the call; aPropValue is copied and the copy cleared; the caller's VARIANT stays the caller's. */
@@ -209,7 +213,7 @@ KARVO_API unsigned char __stdcall SetProperty(KARVO_HANDLE aObject, const char* 
 /* Ownership: aObject is the host's, lent and never freed; aPropName is only read during the call; aPropValue is only read during the call. */
 typedef unsigned char(__stdcall* KARVO_PFN_SetPropertyStr)(KARVO_HANDLE aObject, const char* aPropName, const char* aPropValue);
 KARVO_API unsigned char __stdcall SetPropertyStr(KARVO_HANDLE aObject, const char* aPropName, const char* aPropValue);
-/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aContainer is the host's, lent and never freed. */
+/* Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; null = empty; aContainer is the host's, lent and never freed. */
 typedef const char*(__stdcall* KARVO_PFN_GetControlsList)(KARVO_HANDLE aContainer, unsigned int aFlags);
 KARVO_API const char* __stdcall GetControlsList(KARVO_HANDLE aContainer, unsigned int aFlags);
 /* Ownership: aContainer is the host's, lent and never freed; aControlName is only read during the call. */
@@ -273,7 +277,7 @@ KARVO_API int __stdcall AddScriptFunctionA(int aScript, unsigned int aFuncValue,
 /* Ownership: aFuncName stays the caller's (KARVO.DLL copies it). */
 typedef int(__stdcall* KARVO_PFN_AddScriptFunctionW)(int aScript, unsigned int aFuncValue, BSTR aFuncName);
 KARVO_API int __stdcall AddScriptFunctionW(int aScript, unsigned int aFuncValue, BSTR aFuncName);
-/* Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty; aVarName is only read during the call. */
+/* Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; null = empty; aVarName is only read during the call. */
 typedef const char*(__stdcall* KARVO_PFN_GetScriptVariant)(int aScript, const char* aVarName);
 KARVO_API const char* __stdcall GetScriptVariant(int aScript, const char* aVarName);
 /* Ownership: aResult gets a new counted string from the shared memory manager and gives back the one it held; the caller releases it; aVarName keeps one extra reference only during the call. */

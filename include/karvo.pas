@@ -5,8 +5,9 @@
   Texts:
     PAnsiChar arguments: NUL-terminated, system ANSI code page; nil = empty.
     A non-nil text pointer must point at a terminated text.
-    PAnsiChar results: KARVO.DLL's buffer, valid until its next text result;
-      never free them; nil means an empty text. GetLastAPIError is such a
+    PAnsiChar results: KARVO.DLL's buffer, valid until the calling thread's
+      next text result; never free them; nil means an empty text.
+      GetLastAPIError is such a
       result too (GetLastAPIErrorA and W leave the buffer alone), and the A and
       W forms of OpenAPI, ExecuteSQL, GetFromQuerySQL, OpenQuerySQL,
       FieldByNameSQL, XMLGetProcName, XMLGetWindowName and LoadResource
@@ -58,7 +59,7 @@ function OpenAPI(ApiText: PAnsiChar): Byte; stdcall; external KarvoDLL name 'Ope
 function OpenAPIA(const ApiText: AnsiString): Byte; stdcall; external KarvoDLL name 'OpenAPIA';
 { Ownership: ApiText stays the caller's (KARVO.DLL copies it). }
 function OpenAPIW(const ApiText: WideString): Byte; stdcall; external KarvoDLL name 'OpenAPIW';
-{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty. }
+{ Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; nil = empty. }
 function GetLastAPIError: PAnsiChar; stdcall; external KarvoDLL name 'GetLastAPIError';
 { Ownership: aResult gets a new AnsiString from the shared memory manager (KarvoShareMem first in the uses clause) and the old value is released. }
 procedure GetLastAPIErrorA(var aResult: AnsiString); stdcall; external KarvoDLL name 'GetLastAPIErrorA';
@@ -73,7 +74,7 @@ function ExecuteSQL(SQLText: PAnsiChar; SysDatabase: Byte): Byte; stdcall; exter
 function ExecuteSQLA(const SQLText: AnsiString; SysDatabase: Byte): Byte; stdcall; external KarvoDLL name 'ExecuteSQLA';
 { Ownership: SQLText stays the caller's (KARVO.DLL copies it). }
 function ExecuteSQLW(const SQLText: WideString; SysDatabase: Byte): Byte; stdcall; external KarvoDLL name 'ExecuteSQLW';
-{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; SQLText is only read during the call. }
+{ Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; nil = empty; SQLText is only read during the call. }
 function GetFromQuerySQL(SQLText: PAnsiChar; SysDatabase: Byte): PAnsiChar; stdcall; external KarvoDLL name 'GetFromQuerySQL';
 { Ownership: aResult gets a new AnsiString from the shared memory manager (KarvoShareMem first in the uses clause) and the old value is released; SQLText keeps one extra reference only during the call. }
 procedure GetFromQuerySQLA(var aResult: AnsiString; const SQLText: AnsiString; SysDatabase: Byte); stdcall; external KarvoDLL name 'GetFromQuerySQLA';
@@ -90,7 +91,7 @@ function CloseQuerySQL(QueryHandle: TKarvoHandle): Byte; stdcall; external Karvo
 
 { ---- Result sets ---- }
 
-{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aDSHandle is the host's, lent and never freed; aFieldName is only read during the call. }
+{ Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; nil = empty; aDSHandle is the host's, lent and never freed; aFieldName is only read during the call. }
 function FieldByNameSQL(aDSHandle: TKarvoHandle; aFieldName: PAnsiChar): PAnsiChar; stdcall; external KarvoDLL name 'FieldByNameSQL';
 { Ownership: aResult gets a new AnsiString from the shared memory manager (KarvoShareMem first in the uses clause) and the old value is released; aDSHandle is the host's, lent and never freed; aFieldName keeps one extra reference only during the call. }
 procedure FieldByNameSQLA(var aResult: AnsiString; aDSHandle: TKarvoHandle; const aFieldName: AnsiString); stdcall; external KarvoDLL name 'FieldByNameSQLA';
@@ -108,60 +109,60 @@ function PriorSQL(aDSHandle: TKarvoHandle): Byte; stdcall; external KarvoDLL nam
 function CountSQL(aDSHandle: TKarvoHandle): Byte; stdcall; external KarvoDLL name 'CountSQL';
 { Ownership: aDSHandle is the host's, lent and never freed. }
 function EofSQL(aDSHandle: TKarvoHandle): Byte; stdcall; external KarvoDLL name 'EofSQL';
-{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aDSHandle is the host's, lent and never freed. }
+{ Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; nil = empty; aDSHandle is the host's, lent and never freed. }
 function GetCSVQuerySQL(aDSHandle: TKarvoHandle; aStart: LongInt; aCount: LongInt; aWithHeader: Byte): PAnsiChar; stdcall; external KarvoDLL name 'GetCSVQuerySQL';
 { Ownership: aResult gets a new AnsiString from the shared memory manager (KarvoShareMem first in the uses clause) and the old value is released; aDSHandle is the host's, lent and never freed. }
 procedure GetCSVQuerySQLA(var aResult: AnsiString; aDSHandle: TKarvoHandle; aStart: LongInt; aCount: LongInt; aWithHeader: Byte); stdcall; external KarvoDLL name 'GetCSVQuerySQLA';
 { Ownership: aResult gets a new WideString and its old one is freed; the compiler releases it; aDSHandle is the host's, lent and never freed. }
 procedure GetCSVQuerySQLW(var aResult: WideString; aDSHandle: TKarvoHandle; aStart: LongInt; aCount: LongInt; aWithHeader: Byte); stdcall; external KarvoDLL name 'GetCSVQuerySQLW';
-{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty. }
+{ Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; nil = empty. }
 function GetXMLQuerySQL(aArg1: LongWord; aArg2: LongWord; aArg3: LongWord; aArg4: LongWord): PAnsiChar; stdcall; external KarvoDLL name 'GetXMLQuerySQL';
 
 { ---- Call documents ---- }
 
-{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; XMLText is only read during the call. }
+{ Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; nil = empty; XMLText is only read during the call. }
 function XMLGetProcName(XMLText: PAnsiChar): PAnsiChar; stdcall; external KarvoDLL name 'XMLGetProcName';
 { Ownership: aResult gets a new AnsiString from the shared memory manager (KarvoShareMem first in the uses clause) and the old value is released; XMLText keeps one extra reference only during the call. }
 procedure XMLGetProcNameA(var aResult: AnsiString; const XMLText: AnsiString); stdcall; external KarvoDLL name 'XMLGetProcNameA';
 { Ownership: aResult gets a new WideString and its old one is freed; the compiler releases it; XMLText stays the caller's (KARVO.DLL copies it). }
 procedure XMLGetProcNameW(var aResult: WideString; const XMLText: WideString); stdcall; external KarvoDLL name 'XMLGetProcNameW';
-{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; XMLText is only read during the call. }
+{ Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; nil = empty; XMLText is only read during the call. }
 function XMLGetWindowName(XMLText: PAnsiChar): PAnsiChar; stdcall; external KarvoDLL name 'XMLGetWindowName';
 { Ownership: aResult gets a new AnsiString from the shared memory manager (KarvoShareMem first in the uses clause) and the old value is released; XMLText keeps one extra reference only during the call. }
 procedure XMLGetWindowNameA(var aResult: AnsiString; const XMLText: AnsiString); stdcall; external KarvoDLL name 'XMLGetWindowNameA';
 { Ownership: aResult gets a new WideString and its old one is freed; the compiler releases it; XMLText stays the caller's (KARVO.DLL copies it). }
 procedure XMLGetWindowNameW(var aResult: WideString; const XMLText: WideString); stdcall; external KarvoDLL name 'XMLGetWindowNameW';
-{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; XMLText is only read during the call; TagName is only read during the call. }
+{ Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; nil = empty; XMLText is only read during the call; TagName is only read during the call. }
 function XMLGetTagText(XMLText: PAnsiChar; TagName: PAnsiChar): PAnsiChar; stdcall; external KarvoDLL name 'XMLGetTagText';
 { Ownership: Value is cleared, then gets the value; the compiler releases it; XMLText is only read during the call; VarName is only read during the call. }
 procedure XMLGetData(var Value: OleVariant; XMLText: PAnsiChar; VarName: PAnsiChar; Direction: Byte); stdcall; external KarvoDLL name 'XMLGetData';
-{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; XMLText is only read during the call; VarName is only read during the call; pass TVarData(V): KARVO.DLL copies it and clears the copy, V stays the caller's; SectionName is only read during the call. }
+{ Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; nil = empty; XMLText is only read during the call; VarName is only read during the call; pass TVarData(V): KARVO.DLL copies it and clears the copy, V stays the caller's; SectionName is only read during the call. }
 function XMLSetData(XMLText: PAnsiChar; VarName: PAnsiChar; Value: TVarData; Direction: Byte; SectionName: PAnsiChar): PAnsiChar; stdcall; external KarvoDLL name 'XMLSetData';
 
 { ---- Delimited fields ---- }
 
 { Ownership: aLine is only read during the call. }
 function CSVGetFieldCount(aLine: PAnsiChar; aSeparator: Byte): LongInt; stdcall; external KarvoDLL name 'CSVGetFieldCount';
-{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aLine is only read during the call. }
+{ Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; nil = empty; aLine is only read during the call. }
 function CSVGetField(aLine: PAnsiChar; aFieldNo: LongInt; aSeparator: Byte): PAnsiChar; stdcall; external KarvoDLL name 'CSVGetField';
-{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aValue is only read during the call; aLine is only read during the call. }
+{ Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; nil = empty; aValue is only read during the call; aLine is only read during the call. }
 function CSVSetField(aValue: PAnsiChar; aLine: PAnsiChar; aFieldNo: LongInt; aSeparator: Byte): PAnsiChar; stdcall; external KarvoDLL name 'CSVSetField';
 { Ownership: aValue is only read during the call; aLine is only read during the call. }
 function CSVIsField(aValue: PAnsiChar; aLine: PAnsiChar; aSeparator: Byte): LongInt; stdcall; external KarvoDLL name 'CSVIsField';
 
 { ---- Host objects ---- }
 
-{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aObject is the host's, lent and never freed. }
+{ Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; nil = empty; aObject is the host's, lent and never freed. }
 function GetPropertyList(aObject: TKarvoHandle; aFlags: LongWord): PAnsiChar; stdcall; external KarvoDLL name 'GetPropertyList';
 { Ownership: for a METHOD property aResult gets the address of KARVO.DLL's copy of its (code, data) pair, which holds that pair until 16384 other pairs have been read after it; never free it; aResult is cleared, then gets the value; the compiler releases it; aObject is the host's, lent and never freed; aPropName is only read during the call. }
 procedure GetProperty(var aResult: OleVariant; aObject: TKarvoHandle; aPropName: PAnsiChar); stdcall; external KarvoDLL name 'GetProperty';
-{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aObject is the host's, lent and never freed; aPropName is only read during the call. }
+{ Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; nil = empty; aObject is the host's, lent and never freed; aPropName is only read during the call. }
 function GetPropertyStr(aObject: TKarvoHandle; aPropName: PAnsiChar): PAnsiChar; stdcall; external KarvoDLL name 'GetPropertyStr';
 { Ownership: aObject is the host's, lent and never freed; aPropName is only read during the call; pass TVarData(V): KARVO.DLL copies it and clears the copy, V stays the caller's. }
 function SetProperty(aObject: TKarvoHandle; aPropName: PAnsiChar; aPropValue: TVarData): Byte; stdcall; external KarvoDLL name 'SetProperty';
 { Ownership: aObject is the host's, lent and never freed; aPropName is only read during the call; aPropValue is only read during the call. }
 function SetPropertyStr(aObject: TKarvoHandle; aPropName: PAnsiChar; aPropValue: PAnsiChar): Byte; stdcall; external KarvoDLL name 'SetPropertyStr';
-{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aContainer is the host's, lent and never freed. }
+{ Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; nil = empty; aContainer is the host's, lent and never freed. }
 function GetControlsList(aContainer: TKarvoHandle; aFlags: LongWord): PAnsiChar; stdcall; external KarvoDLL name 'GetControlsList';
 { Ownership: aContainer is the host's, lent and never freed; aControlName is only read during the call. }
 function GetControl(aContainer: TKarvoHandle; aControlName: PAnsiChar): TKarvoHandle; stdcall; external KarvoDLL name 'GetControl';
@@ -204,7 +205,7 @@ function AddScriptFunction(aScript: LongInt; aFuncValue: LongWord; aFuncName: PA
 function AddScriptFunctionA(aScript: LongInt; aFuncValue: LongWord; const aFuncName: AnsiString): LongInt; stdcall; external KarvoDLL name 'AddScriptFunctionA';
 { Ownership: aFuncName stays the caller's (KARVO.DLL copies it). }
 function AddScriptFunctionW(aScript: LongInt; aFuncValue: LongWord; const aFuncName: WideString): LongInt; stdcall; external KarvoDLL name 'AddScriptFunctionW';
-{ Ownership: the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty; aVarName is only read during the call. }
+{ Ownership: the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; nil = empty; aVarName is only read during the call. }
 function GetScriptVariant(aScript: LongInt; aVarName: PAnsiChar): PAnsiChar; stdcall; external KarvoDLL name 'GetScriptVariant';
 { Ownership: aResult gets a new AnsiString from the shared memory manager (KarvoShareMem first in the uses clause) and the old value is released; aVarName keeps one extra reference only during the call. }
 procedure GetScriptVariantA(var aResult: AnsiString; aScript: LongInt; const aVarName: AnsiString); stdcall; external KarvoDLL name 'GetScriptVariantA';

@@ -6,7 +6,8 @@
  * A host creates the block under a fresh API handle, hands that name to its
  * plug-ins and serves every request that reaches KARVO_smsToProcess: it reads
  * the request, writes the reply and sets KARVO_smsWaitForRead last; the
- * plug-in reads the reply and sets KARVO_smsFree.
+ * plug-in reads the reply and sets KARVO_smsFree. A reply that nobody reads
+ * (its plug-in gave up waiting or ended) is set free by the serving loop.
  */
 #ifndef KARVO_HOST_H
 #define KARVO_HOST_H
@@ -46,10 +47,19 @@ typedef struct TPluginsSharedMemData {
   char Command[KARVO_COMMAND_MAX];                 /* offset 2, system ANSI code page */
   unsigned short SQL[KARVO_TEXT_UNITS];            /* offset 66, UTF-16LE, NUL-ended or full */
   unsigned short Data[KARVO_TEXT_UNITS];           /* offset 32830 */
-  unsigned short Reserved;                         /* offset 65594, zero */
+  unsigned short Reserved;                         /* offset 65594, request tag (below) */
   unsigned int DataPointer;                        /* offset 65596, opaque handle */
 } TPluginsSharedMemData, *PPluginsSharedMemData;
 #pragma pack(pop)
+
+/* The request tag. KARVO.DLL stamps each request it writes with the value
+ * the word holds plus one (65535 is followed by 1), under the same hold of
+ * the mutex as the request, and takes a reply as its own only when the word
+ * still holds its tag (or 0). A host leaves the word as it finds it; the
+ * serving loop moves it on when it sets free a block whose reply nobody
+ * read, so that a plug-in that wakes up late never takes the reply to a
+ * later request for its own. A host or plug-in that knows nothing of the
+ * tag works as before. */
 
 /* ---- Commands ----------------------------------------------------------- */
 
@@ -143,8 +153,11 @@ typedef int(KARVO_HOST_CALL* KarvoRequestHandler)(void* context, const KarvoRequ
 
 typedef struct KarvoHostBlock KarvoHostBlock;
 
-/* Creates a block under a fresh API handle made from windowHandle. Returns
- * null when the block cannot be made (after the host's message box). */
+/* Creates a block under a fresh API handle made from windowHandle. A name
+ * under which a mapping or mutex exists already (another program made it
+ * first) is never used: another number is drawn, up to 32 times. Returns
+ * null when the block cannot be made (after the host's message box, which
+ * gives the reason). */
 KarvoHostBlock* KARVO_HOST_CALL KarvoHostCreate(unsigned int windowHandle);
 /* The API handle to hand to plug-ins: NUL-terminated UTF-16. */
 const unsigned short* KARVO_HOST_CALL KarvoHostApiHandle(const KarvoHostBlock* host);
@@ -156,7 +169,19 @@ const unsigned short* KARVO_HOST_CALL KarvoHostApiHandle(const KarvoHostBlock* h
  * request is read in one hold of the mutex and the reply written in one. */
 int KARVO_HOST_CALL KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler handler, void* context,
                                 unsigned int waitMs);
-/* Marks the block as having no service (KARVO_smsNoAllocated) or as free. */
+/* A reply still unread this many milliseconds after KarvoHostServeOne wrote
+ * it is taken for given up: its plug-in timed out (code 254) or ended. The
+ * next KarvoHostServeOne sets the block free (and moves the request tag on),
+ * so one such plug-in does not block the channel for every other. A live
+ * plug-in reads its reply within milliseconds; the bound leaves room for a
+ * loaded machine and a client polling on a 15.6 ms timer. */
+#define KARVO_UNREAD_REPLY_MS 5000
+/* Changes the bound for this block (0: the next serve sets it free). */
+void KARVO_HOST_CALL KarvoHostSetUnreadReplyLimit(KarvoHostBlock* host, unsigned int ms);
+/* How many unread replies the serving loop has set free so far. */
+unsigned int KARVO_HOST_CALL KarvoHostUnreadRepliesFreed(const KarvoHostBlock* host);
+/* Marks the block as having no service (KARVO_smsNoAllocated) or as free;
+ * setting free a block that holds a request ends that request, as above. */
 void KARVO_HOST_CALL KarvoHostSetState(KarvoHostBlock* host, unsigned char state);
 void KARVO_HOST_CALL KarvoHostFree(KarvoHostBlock* host);
 
@@ -175,9 +200,11 @@ void KARVO_HOST_CALL KarvoHostFree(KarvoHostBlock* host);
  * KARVO_OM_FAILED otherwise (unknown handle, object of the wrong kind,
  * closed data set, any failure of the object itself). On failure the
  * library ignores the out parameters. A null entry in the table is an
- * operation the host does not offer: it fails. All calls come on the
- * plug-in's thread, one at a time, and must not raise or unwind past the
- * table.
+ * operation the host does not offer: it fails. Calls come on the threads
+ * of the plug-ins, one at a time: the library makes a plug-in thread wait
+ * while another thread's call runs (a call into the library from inside an
+ * operation, on the same thread, goes ahead). They must not raise or unwind
+ * past the table.
  *
  * Texts going in are UTF-16 with a count of code units (no NUL needed);
  * texts coming back are handed to a KarvoTextOut. */
@@ -361,7 +388,9 @@ typedef struct KarvoObjectModel {
  * a void* argument) takes a KarvoObjectModel*. The library keeps its own
  * copy of the table, so the host's struct need not outlive the call; the
  * Context and the functions must stay valid until the model is replaced,
- * uninstalled (null) or the library unloaded. Entries beyond the host's
+ * uninstalled (null) or the library unloaded; replacing or uninstalling
+ * waits until a call through the old table on another thread has returned,
+ * so the old Context may go once it returns. Entries beyond the host's
  * Size read as null. Returns 1 when installed (or uninstalled), 0 when the
  * table is refused (Size too small for the header, unknown Version); a
  * refused table leaves no model installed. */

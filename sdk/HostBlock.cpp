@@ -2,6 +2,7 @@
 // block object keeps its mutex open, a request takes one hold to read and one
 // to answer, and polls read the state byte without the mutex.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -22,6 +23,12 @@ struct KarvoHostBlock {
   // A block object serves one thread at a time; a host may serve from one
   // thread and change the state from another.
   std::mutex access;
+  // The last reply written, until it is seen read: its tag and its time.
+  bool replyUnread = false;
+  std::uint16_t replyTag = 0;
+  DWORD replyWrittenAt = 0;
+  std::atomic<unsigned int> unreadReplyMs{KARVO_UNREAD_REPLY_MS};
+  std::atomic<unsigned int> unreadFreed{0};
 };
 
 namespace {
@@ -54,9 +61,32 @@ void WriteReply(TPluginsSharedMemData& b, const KarvoReply& r) {
   karvo::WriteStateByte(b, karvo::smsWaitForRead);
 }
 
+// A reply still unread past the bound was given up by its client (it timed
+// out or ended): the block is set free for the others, and the tag moves on,
+// so that a client waking late does not take the next reply for its own.
+void FreeUnreadReply(KarvoHostBlock& host) {
+  if (!host.replyUnread) return;
+  TPluginsSharedMem& mem = *host.mem;
+  if (mem.PeekSharedMemState() != karvo::smsWaitForRead) {
+    host.replyUnread = false;  // its client has read it
+    return;
+  }
+  if (::GetTickCount() - host.replyWrittenAt < host.unreadReplyMs) return;
+  std::lock_guard<std::mutex> l(host.access);
+  TPluginsSharedMem::Hold h(mem);
+  if (!h.Owned()) return;  // again at the next poll
+  host.replyUnread = false;
+  TPluginsSharedMemData& b = h.Block();
+  if (karvo::ReadStateByte(b) != karvo::smsWaitForRead || karvo::ReadRequestTag(b) != host.replyTag) return;
+  karvo::WriteRequestTag(b, karvo::NextRequestTag(host.replyTag));
+  karvo::WriteStateByte(b, karvo::smsFree);
+  ++host.unreadFreed;
+}
+
 // Reads the request and sets smsProcessing under one hold once one has come.
 // Polls look at the state byte without the mutex and only the hold decides.
 bool TryTake(KarvoHostBlock& host, KarvoRequest& request) {
+  FreeUnreadReply(host);
   TPluginsSharedMem& mem = *host.mem;
   if (mem.PeekSharedMemState() != karvo::smsToProcess) return false;
   std::lock_guard<std::mutex> l(host.access);
@@ -113,7 +143,12 @@ int __stdcall KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler handle
     if (!handler(context, request, reply)) return 1;
     std::lock_guard<std::mutex> l(host->access);
     TPluginsSharedMem::Hold h(*host->mem);
-    if (h.Owned()) WriteReply(h.Block(), *reply);
+    if (h.Owned()) {
+      WriteReply(h.Block(), *reply);
+      host->replyUnread = true;
+      host->replyTag = karvo::ReadRequestTag(h.Block());
+      host->replyWrittenAt = ::GetTickCount();
+    }
     return 1;
   } catch (...) {
     return 0;
@@ -123,7 +158,22 @@ int __stdcall KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler handle
 void __stdcall KarvoHostSetState(KarvoHostBlock* host, unsigned char state) {
   if (host == nullptr) return;
   std::lock_guard<std::mutex> l(host->access);
-  host->mem->SetSharedMemState(static_cast<karvo::TSharedMemState>(state));
+  TPluginsSharedMem::Hold h(*host->mem);
+  if (!h.Owned()) return;
+  // A block set free ends the request in it: its client must not take what
+  // comes next for its reply.
+  if (state == karvo::smsFree && karvo::ReadStateByte(h.Block()) != karvo::smsFree)
+    karvo::WriteRequestTag(h.Block(), karvo::NextRequestTag(karvo::ReadRequestTag(h.Block())));
+  karvo::WriteStateByte(h.Block(), state);
+}
+
+void __stdcall KarvoHostSetUnreadReplyLimit(KarvoHostBlock* host, unsigned int ms) {
+  if (host == nullptr) return;
+  host->unreadReplyMs = ms;
+}
+
+unsigned int __stdcall KarvoHostUnreadRepliesFreed(const KarvoHostBlock* host) {
+  return host == nullptr ? 0u : host->unreadFreed.load();
 }
 
 void __stdcall KarvoHostFree(KarvoHostBlock* host) { delete host; }

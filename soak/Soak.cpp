@@ -1,10 +1,16 @@
 // The soak: every export in a loop against the in-thread host, printing the
 // process's handle count and private bytes as it goes, to show them flat.
-// `karvo_soak [--rounds N] [--every N] [--check]`: a round calls every
-// export once (the calls of the fault loops, each with its release);
-// `--method-pairs N` runs the case of MethodPairSoak.h instead;
-// --check fails when a call stops giving its first result or when handles
-// or private bytes grow past a small margin after the first tenth.
+// `karvo_soak [--rounds N] [--every N] [--threads N] [--thread-calls N]
+// [--thread-every N] [--check]`: a round calls every export once (the calls
+// of the fault loops, each with its release); every --thread-every rounds
+// (1) it also runs the thread mix on --threads threads (8, 0 for none) of
+// --thread-calls calls each (16), a reply left unread that the host sets
+// free, and a host that draws past a squatted name (ThreadedRounds.h).
+// `--method-pairs N` runs the case of MethodPairSoak.h instead.
+// --check fails when a call stops giving its first result, when a thread
+// sees a code or text not its own, when a case of the threaded rounds fails,
+// or when handles or private bytes grow past a small margin after the first
+// tenth.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,10 +20,12 @@
 #include "ExportCalls.h"
 #include "MethodPairSoak.h"
 #include "ProcessUsage.h"
+#include "ThreadedRounds.h"
 #include "conversions/VariantText.h"
 #include "host/ObjectModel.h"
 #include "link/ProcessState.h"
 #include "platform/Syscalls.h"
+#include "uKARVO/Exports.h"
 
 using namespace karvo;
 using namespace karvo::test;
@@ -40,7 +48,7 @@ Usage Measure() { return {HandleCount(), PrivateBytes()}; }
 }  // namespace
 
 int main(int argc, char** argv) {
-  long rounds = 100000, every = 0, methodPairs = 0;
+  long rounds = 100000, every = 0, threads = 8, threadCalls = 16, threadEvery = 1, methodPairs = 0;
   bool check = false;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--rounds") && i + 1 < argc)
@@ -49,6 +57,12 @@ int main(int argc, char** argv) {
       every = std::atol(argv[++i]);
     else if (!std::strcmp(argv[i], "--method-pairs") && i + 1 < argc)
       methodPairs = std::atol(argv[++i]);
+    else if (!std::strcmp(argv[i], "--threads") && i + 1 < argc)
+      threads = std::atol(argv[++i]);
+    else if (!std::strcmp(argv[i], "--thread-calls") && i + 1 < argc)
+      threadCalls = std::atol(argv[++i]);
+    else if (!std::strcmp(argv[i], "--thread-every") && i + 1 < argc)
+      threadEvery = std::atol(argv[++i]);
     else if (!std::strcmp(argv[i], "--check"))
       check = true;
   }
@@ -65,6 +79,12 @@ int main(int argc, char** argv) {
   g_host = &host;
   Sys().Sleep = &ServeInsteadOfSleeping;
   Env env(host);
+  std::unique_ptr<ThreadedRounds> threaded;
+  if (threads > 0) {
+    threaded = std::make_unique<ThreadedRounds>(static_cast<int>(threads), threadCalls);
+    if (!threaded->Ready()) return 2;
+  }
+  if (threadEvery <= 0) threadEvery = 1;
 
   std::vector<const Scenario*> calls;
   std::vector<ExportFamily> families = ExportFamilies();
@@ -91,16 +111,28 @@ int main(int argc, char** argv) {
                       first[i].value.c_str());
       }
     }
+    if (threaded && round % threadEvery == 0) threaded->Run(round);
     if (round == warmup) base = Measure();
     if (round % every == 0 || round == rounds) {
       Usage u = Measure();
       double seconds = (::GetTickCount() - t0) / 1000.0;
-      std::printf("soak: round %7ld  handles %5lu  private bytes %9lu  %8.0f calls/s\n", round,
+      std::printf("soak: round %7ld  handles %5lu  private bytes %9lu  %8.0f calls/s", round,
                   static_cast<unsigned long>(u.handles), static_cast<unsigned long>(u.privateBytes),
                   seconds > 0 ? round * calls.size() / seconds : 0.0);
+      if (threaded) {
+        const MixTally& m = threaded->Mix();
+        std::printf(
+            "  threaded rounds %ld: %ld calls, %ld spurious, %ld foreign, %ld torn, %ld changed; %ld unread "
+            "replies freed, %ld squatted names passed",
+            threaded->Rounds(), m.calls.load(), m.spurious.load(), m.foreign.load(), m.torn.load(), m.changed.load(),
+            threaded->UnreadFreed(), threaded->SquatsPassed());
+      }
+      std::printf("\n");
     }
   }
   Usage end = Measure();
+  const bool threadedClean = !threaded || threaded->Clean();
+  threaded.reset();
   host::InstallObjectModel(nullptr);
   ResetProcessState();
   Sys().Sleep = ::Sleep;
@@ -115,7 +147,8 @@ int main(int argc, char** argv) {
       "differed\n",
       warmup, handleGrowth, byteGrowth, byteMargin, mismatches);
   if (!check) return 0;
-  bool ok = handleGrowth <= 4 && byteGrowth <= byteMargin && mismatches == 0;
+  bool ok = handleGrowth <= 4 && byteGrowth <= byteMargin && mismatches == 0 && threadedClean;
+  if (!threadedClean) std::printf("soak: a threaded round saw what it should not\n");
   std::printf("soak: %s\n", ok ? "flat" : "GROWING OR DIFFERING");
   return ok ? 0 : 1;
 }

@@ -139,9 +139,9 @@ OWN_ARG = {
     },
 }
 OWN_RESULT = {
-    "c": "the result is KARVO.DLL's buffer, valid until its next text result; never free it; null = empty",
-    "pas": "the result is KARVO.DLL's buffer, valid until its next text result; never free it; nil = empty",
-    "cs": "the result points into KARVO.DLL's buffer until its next text result: read it at once with "
+    "c": "the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; null = empty",
+    "pas": "the result is KARVO.DLL's buffer, valid until the calling thread's next text result; never free it; nil = empty",
+    "cs": "the result points into KARVO.DLL's buffer until the calling thread's next text result: read it at once with "
           "KarvoApi.Text, never free it",
 }
 
@@ -222,8 +222,9 @@ HEADER_TOP = """\
  * Texts:
  *   const char* arguments: NUL-terminated, system ANSI code page; null = empty.
  *   A non-null text pointer must point at a terminated text.
- *   const char* results: owned by KARVO.DLL, valid until the next text result
- *     of any export; never free them. Null means an empty text.
+ *   const char* results: owned by KARVO.DLL, valid until the calling thread's
+ *     next text result of any export; never free them. Null means an empty
+ *     text.
  *     GetLastAPIError is such a result too (read the last error with
  *     GetLastAPIErrorW, which leaves the buffer alone), and the A and W forms
  *     of OpenAPI, ExecuteSQL, GetFromQuerySQL, OpenQuerySQL, FieldByNameSQL,
@@ -247,6 +248,9 @@ HEADER_TOP = """\
  * libraries map that name to the export, and GetProcAddress takes the
  * export's own name.
  * A failure shows in the result and in GetLastAPIError.
+ * Any thread may call any export: the requests of several threads are served
+ * one after another, and GetLastAPIError reads the calling thread's last
+ * failure.
  */
 #ifndef KARVO_H
 #define KARVO_H
@@ -336,8 +340,9 @@ PAS_TOP = """\
   Texts:
     PAnsiChar arguments: NUL-terminated, system ANSI code page; nil = empty.
     A non-nil text pointer must point at a terminated text.
-    PAnsiChar results: KARVO.DLL's buffer, valid until its next text result;
-      never free them; nil means an empty text. GetLastAPIError is such a
+    PAnsiChar results: KARVO.DLL's buffer, valid until the calling thread's
+      next text result; never free them; nil means an empty text.
+      GetLastAPIError is such a
       result too (GetLastAPIErrorA and W leave the buffer alone), and the A and
       W forms of OpenAPI, ExecuteSQL, GetFromQuerySQL, OpenQuerySQL,
       FieldByNameSQL, XMLGetProcName, XMLGetWindowName and LoadResource
@@ -510,8 +515,8 @@ CS_TOP = """\
 // (ExactSpelling). Texts:
 //   string arguments of the plain form go in the system ANSI code page;
 //   a non-null text pointer must point at a terminated text;
-//   IntPtr text results point into KARVO.DLL's buffer until its next text
-//     result: read them at once with KarvoApi.Text and never free them
+//   IntPtr text results point into KARVO.DLL's buffer until the calling
+//     thread's next text result: read them at once with KarvoApi.Text and never free them
 //     (GetLastAPIError is such a result too; GetLastAPIErrorW is not);
 //   the W forms take and give BSTRs (ref string: start with null);
 //   the A forms take the counted strings of the process's shared memory

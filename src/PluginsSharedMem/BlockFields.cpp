@@ -12,6 +12,7 @@ static_assert(offsetof(TPluginsSharedMemData, CommandLength) == 1, "layout");
 static_assert(offsetof(TPluginsSharedMemData, Command) == 2, "layout");
 static_assert(offsetof(TPluginsSharedMemData, SQL) == 66, "layout");
 static_assert(offsetof(TPluginsSharedMemData, Data) == 32830, "layout");
+static_assert(offsetof(TPluginsSharedMemData, Reserved) == 65594, "layout");
 static_assert(offsetof(TPluginsSharedMemData, DataPointer) == 65596, "layout");
 
 // The other process may be writing while we read without the mutex, so
@@ -67,5 +68,13 @@ std::uint32_t ReadDataPointer(const TPluginsSharedMemData& b) {
 }
 
 void WriteDataPointer(TPluginsSharedMemData& b, std::uint32_t value) { std::memcpy(&b.DataPointer, &value, 4); }
+
+std::uint16_t ReadRequestTag(const TPluginsSharedMemData& b) {
+  std::uint16_t v;
+  std::memcpy(&v, &b.Reserved, 2);
+  return v;
+}
+
+void WriteRequestTag(TPluginsSharedMemData& b, std::uint16_t tag) { std::memcpy(&b.Reserved, &tag, 2); }
 
 }  // namespace karvo

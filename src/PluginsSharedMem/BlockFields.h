@@ -40,4 +40,17 @@ constexpr bool TextFits(const std::u16string& text) { return text.size() <= KARV
 std::uint32_t ReadDataPointer(const TPluginsSharedMemData& b);
 void WriteDataPointer(TPluginsSharedMemData& b, std::uint32_t value);
 
+// The request tag in the reserved word. Our client stamps each request with
+// the tag after the one the word holds, under the hold that claims the
+// block, so the last 65535 requests all carry different tags; our host moves
+// it on when it frees a reply that nobody read. A peer that knows nothing of
+// it leaves it alone, and 0 (a peer that clears it) tells nothing.
+std::uint16_t ReadRequestTag(const TPluginsSharedMemData& b);
+void WriteRequestTag(TPluginsSharedMemData& b, std::uint16_t tag);
+constexpr std::uint16_t NextRequestTag(std::uint16_t tag) {
+  return static_cast<std::uint16_t>(tag == 0xFFFF ? 1 : tag + 1);
+}
+// Whether a reply in the block answers the request stamped `tag`.
+constexpr bool ReplyIsFor(std::uint16_t replyTag, std::uint16_t tag) { return replyTag == tag || replyTag == 0; }
+
 }  // namespace karvo

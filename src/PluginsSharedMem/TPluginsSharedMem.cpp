@@ -1,8 +1,9 @@
 #include "PluginsSharedMem/TPluginsSharedMem.h"
 
 #include <cstring>
-#include <random>
+#include <utility>
 
+#include "PluginsSharedMem/ApiHandleNames.h"
 #include "link/Messages.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBox.h"
@@ -11,32 +12,31 @@ namespace karvo {
 
 namespace {
 
-std::u16string Decimal(std::uint32_t v) {
-  std::u16string s;
-  do {
-    s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
-    v /= 10;
-  } while (v != 0);
-  return s;
-}
-
-std::uint32_t RandomBelow65535() {
-  LARGE_INTEGER pc;
-  std::uint32_t seed = ::QueryPerformanceCounter(&pc) ? static_cast<std::uint32_t>(pc.QuadPart ^ (pc.QuadPart >> 32))
-                                                      : ::GetTickCount();
-  std::minstd_rand gen(seed ^ ::GetCurrentProcessId());
-  return std::uniform_int_distribution<std::uint32_t>(0, 65534)(gen);
+// A name someone else made first: a mapping or mutex that exists already,
+// or an object of another kind (or of another user) under that name.
+bool NameTaken(HANDLE made) {
+  DWORD err = ::GetLastError();
+  if (made != nullptr) return err == ERROR_ALREADY_EXISTS;
+  return err == ERROR_INVALID_HANDLE || err == ERROR_ACCESS_DENIED;
 }
 
 }  // namespace
 
 std::unique_ptr<TPluginsSharedMem> TPluginsSharedMem::Create(std::uint32_t windowHandle) {
   std::unique_ptr<TPluginsSharedMem> m(new TPluginsSharedMem());
-  m->fApihandle = u"KARVO_1.3_" + Decimal(windowHandle) + Decimal(RandomBelow65535());
-  if (!m->CreateMapping(m->fApihandle, kBlockSize)) {
-    ShowMessage(msg::kHostMappingFailed);
-    m->fApihandle.clear();
+  // A block under a name that another program made first would be that
+  // program's to read and write, and a mutex it made, its to hold for ever:
+  // such a name is drawn again.
+  ApiHandleNames names(windowHandle, ApiHandleNames::FreshSeed());
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    std::u16string name = names.Next();
+    switch (m->CreateMapping(name, kBlockSize)) {
+      case Made::Made: m->fApihandle = std::move(name); return m;
+      case Made::Taken: continue;
+      case Made::Failed: ShowMessage(msg::kHostMappingFailed); return m;
+    }
   }
+  ShowMessage(msg::kHostNamesTaken);
   return m;
 }
 
@@ -51,26 +51,33 @@ std::unique_ptr<TPluginsSharedMem> TPluginsSharedMem::CreateDll(const std::u16st
 }
 
 TPluginsSharedMem::~TPluginsSharedMem() {
-  if (HMapMutex != nullptr) Unlock();
+  if (holder_ == ::GetCurrentThreadId()) Unlock();
   mutex_.reset();
   P = nullptr;
   view_.reset();
   H.reset();
 }
 
-bool TPluginsSharedMem::CreateMapping(const std::u16string& name, DWORD size) {
+// Makes the mapping and its mutex, both new: either one found existing
+// makes the name taken, and nothing of this attempt stays.
+TPluginsSharedMem::Made TPluginsSharedMem::CreateMapping(const std::u16string& name, DWORD size) {
   P = nullptr;
-  H.reset(Sys().CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, W(name)));
-  if (!H) return false;
-  view_.reset(Sys().MapViewOfFile(H.get(), FILE_MAP_ALL_ACCESS, 0, 0, size));
-  if (!view_) {
-    H.reset();
-    return false;
-  }
-  std::memset(view_.get(), 0, size);
+  UniqueHandle mapping(Sys().CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, W(name)));
+  if (NameTaken(mapping.get())) return Made::Taken;
+  if (!mapping) return Made::Failed;
+  std::u16string mutexName = name + u"" KARVO_MUTEX_SUFFIX;
+  UniqueHandle mutex(Sys().CreateMutexW(nullptr, FALSE, W(mutexName)));
+  if (NameTaken(mutex.get())) return Made::Taken;
+  if (!mutex) return Made::Failed;
+  UniqueView view(Sys().MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, size));
+  if (!view) return Made::Failed;
+  mutex_ = std::make_shared<UniqueHandle>(std::move(mutex));
+  std::memset(view.get(), 0, size);
+  H = std::move(mapping);
+  view_ = std::move(view);
   P = static_cast<TPluginsSharedMemData*>(view_.get());
   Created_ = true;
-  return true;
+  return Made::Made;
 }
 
 bool TPluginsSharedMem::OpenMapping(const std::u16string& name, DWORD size) {
@@ -92,40 +99,58 @@ bool TPluginsSharedMem::OpenMapping(const std::u16string& name, DWORD size) {
   return true;
 }
 
+std::shared_ptr<UniqueHandle> TPluginsSharedMem::MutexHandle() {
+  std::lock_guard<std::mutex> l(mutexHandleLock_);
+  if (!mutex_) {
+    std::u16string name = fApihandle + u"" KARVO_MUTEX_SUFFIX;
+    auto fresh = std::make_shared<UniqueHandle>();
+    fresh->reset(Sys().CreateMutexW(nullptr, FALSE, W(name)));
+    if (*fresh) mutex_ = std::move(fresh);
+  }
+  return mutex_;
+}
+
+void TPluginsSharedMem::DropMutexHandle(const std::shared_ptr<UniqueHandle>& failed) {
+  std::lock_guard<std::mutex> l(mutexHandleLock_);
+  if (mutex_ == failed) mutex_.reset();
+}
+
 bool TPluginsSharedMem::Lock() {
-  // Locks do not nest, and another thread's access on this object fails
-  // at once rather than sharing the hold.
-  if (locked_.exchange(true)) return false;
-  if (fApihandle.empty()) {
-    locked_ = false;
+  // Locks do not nest: the thread that holds the lock fails at once. Any
+  // other thread waits for the mutex, which serves the threads of this
+  // process one at a time as it serves processes.
+  const DWORD self = ::GetCurrentThreadId();
+  if (holder_.load() == self) return false;
+  if (fApihandle.empty()) return false;
+  std::shared_ptr<UniqueHandle> m;
+  try {
+    m = MutexHandle();
+  } catch (...) {
     return false;
   }
-  if (!mutex_) {
-    std::u16string name = fApihandle + u"MUTEX";
-    mutex_.reset(Sys().CreateMutexW(nullptr, FALSE, W(name)));
-    if (!mutex_) {
-      locked_ = false;
-      return false;
-    }
-  }
-  DWORD r = Sys().WaitForSingleObject(mutex_.get(), kLockWaitMs);
+  if (!m) return false;
+  DWORD r = Sys().WaitForSingleObject(m->get(), kLockWaitMs);
   if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED) {
-    HMapMutex = mutex_.get();
+    // Only the owner of the mutex gets here, so these need no other guard.
+    holder_ = self;
+    HMapMutex = m->get();
+    held_ = std::move(m);
     return true;
   }
   // A failed wait may mean a bad handle: the next access opens it anew.
-  if (r == WAIT_FAILED) mutex_.reset();
+  if (r == WAIT_FAILED) DropMutexHandle(m);
   // A wait that timed out owns nothing: going on would let two processes
   // write the block at once, so it counts as a failed lock.
-  locked_ = false;
   return false;
 }
 
 void TPluginsSharedMem::Unlock() {
-  if (HMapMutex == nullptr) return;
-  Sys().ReleaseMutex(HMapMutex);
-  HMapMutex = nullptr;
-  locked_ = false;
+  if (holder_.load() != ::GetCurrentThreadId() || HMapMutex == nullptr) return;
+  // Cleared before the release: the next owner sets them as soon as it has it.
+  HANDLE h = std::exchange(HMapMutex, nullptr);
+  std::shared_ptr<UniqueHandle> keep = std::move(held_);
+  holder_ = 0;
+  Sys().ReleaseMutex(h);
 }
 
 TSharedMemState TPluginsSharedMem::PeekSharedMemState() const {

@@ -4,11 +4,16 @@
 // it once for several accesses (claiming the block, reading a whole reply).
 // The mutex handle is opened on the first access and kept for the life of
 // the object: under Wine each open and close is a trip to the wineserver.
+//
+// Several threads may use one object: each waits for the block mutex in
+// turn, as another process would. Only a thread that holds it already is
+// refused (locks do not nest).
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "PluginsSharedMem/BlockFields.h"
@@ -19,8 +24,11 @@ namespace karvo {
 class TPluginsSharedMem {
  public:
   // Host side: a new block under a fresh API handle made from the window
-  // handle. ApiHandle() is empty when the block could not be made.
+  // handle. A name whose mapping or mutex exists already belongs to someone
+  // else and is drawn again, at most kNameAttempts times. ApiHandle() is
+  // empty when the block could not be made.
   static std::unique_ptr<TPluginsSharedMem> Create(std::uint32_t windowHandle);
+  static constexpr int kNameAttempts = 32;
   // Library side: attaches to the block that a host made under that name.
   static std::unique_ptr<TPluginsSharedMem> CreateDll(const std::u16string& wApiHandle);
   // Free: releases the mutex if held, the view and the mapping.
@@ -76,19 +84,28 @@ class TPluginsSharedMem {
 
  private:
   TPluginsSharedMem() = default;
-  bool CreateMapping(const std::u16string& name, DWORD size);
+  enum class Made { Made, Taken, Failed };
+  Made CreateMapping(const std::u16string& name, DWORD size);
   bool OpenMapping(const std::u16string& name, DWORD size);
   bool Lock();
   void Unlock();
+  std::shared_ptr<UniqueHandle> MutexHandle();
+  void DropMutexHandle(const std::shared_ptr<UniqueHandle>& failed);
   void SetText(TextField f, const std::u16string& text, const char16_t* tooLongMessage);
 
   bool Created_ = false;
   UniqueHandle H;
   UniqueView view_;
   TPluginsSharedMemData* P = nullptr;
-  UniqueHandle mutex_;         // open from the first Lock until Free
-  HANDLE HMapMutex = nullptr;  // mutex_ while a Lock holds it, else null
-  std::atomic<bool> locked_{false};
+  // Open from the first Lock (from Create on the host side) until Free. A
+  // thread waits on its own reference, so a handle dropped after a failed
+  // wait is closed only once no thread waits on it.
+  std::mutex mutexHandleLock_;
+  std::shared_ptr<UniqueHandle> mutex_;
+  // The thread that holds the lock, 0 when none; what it holds it with.
+  std::atomic<DWORD> holder_{0};
+  std::shared_ptr<UniqueHandle> held_;
+  HANDLE HMapMutex = nullptr;  // held_ while a Lock holds it, else null
   std::u16string fApihandle;
 };
 

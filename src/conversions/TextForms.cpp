@@ -1,6 +1,7 @@
 #include "conversions/TextForms.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -10,7 +11,8 @@ namespace karvo {
 
 namespace {
 
-char16_t g_decimalSeparator = u'.';
+// Set at load and read by every thread.
+std::atomic<char16_t> g_decimalSeparator{u'.'};
 
 constexpr int kSignificantDigits = 15;
 

@@ -18,7 +18,7 @@ constexpr std::uint8_t kSystemDatabase = 1;
 // the refusal for success.
 std::uint8_t RefuseSystemDatabase() {
   ClearAPIError();
-  TPluginsSharedMem* mem = State().SharedMem.get();
+  std::shared_ptr<TPluginsSharedMem> mem = CurrentSharedMem();
   if (mem == nullptr || mem->SharedMemState() == smsNoAllocated) {
     SetAPIError(kCodeNoService);
     return kCodeNoService;

@@ -1,5 +1,6 @@
 #include "host/ObjectModel.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -9,10 +10,11 @@ namespace karvo::host {
 namespace {
 
 // The library's own copy of the host's table: the host's struct may go
-// once it is installed.
+// once it is installed. Written only under ModelCalls, so a call never
+// sees half a table; `present` is also read without it.
 struct Installed {
   KarvoObjectModel table{};
-  bool present = false;
+  std::atomic<bool> present{false};
 };
 
 Installed& Current() {
@@ -37,9 +39,16 @@ unsigned int Count(std::u16string_view s) { return static_cast<unsigned int>(s.s
 
 }  // namespace
 
+std::recursive_mutex& ModelCalls() {
+  static std::recursive_mutex calls;
+  return calls;
+}
+
 bool InstallObjectModel(const KarvoObjectModel* table) {
+  std::lock_guard<std::recursive_mutex> l(ModelCalls());
   Installed& cur = Current();
-  cur = Installed{};
+  cur.present = false;
+  cur.table = KarvoObjectModel{};
   if (table == nullptr) return true;
   if (table->Size < kHeaderSize || table->Version != KARVO_OBJECT_MODEL_VERSION) return false;
   // A host built against an older, shorter table leaves the newer entries null.
@@ -209,7 +218,9 @@ std::optional<std::uint32_t> Object::FindMethod(std::string_view utf8Name) const
 }
 
 bool CallMethod(const KarvoMethod& method, const KarvoObjectModel* model) {
-  if (model == nullptr || model->CallMethod == nullptr) return false;
+  if (model == nullptr) return false;
+  std::lock_guard<std::recursive_mutex> l(ModelCalls());
+  if (model->CallMethod == nullptr) return false;
   return model->CallMethod(model->Context, &method) == KARVO_OM_DONE;
 }
 

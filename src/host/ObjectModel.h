@@ -3,9 +3,15 @@
 // handle, a handle the model does not know, an operation the host does not
 // offer, or no model at all: every call then fails and says so through its
 // result (false or an empty optional), never by raising.
+//
+// The host was promised its operations one at a time: every call through
+// the table, and every change of the table, holds one lock of the process.
+// It is recursive, so an operation that calls back into the library on its
+// own thread goes ahead.
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,10 +23,14 @@ namespace karvo::host {
 using Handle = std::uint32_t;
 
 // Installs a copy of the host's table (null uninstalls). False when the
-// table is refused; no model is then installed.
+// table is refused; no model is then installed. Waits for a call through
+// the old table on another thread to return first.
 bool InstallObjectModel(const KarvoObjectModel* table);
-// The installed table, or null.
+// The installed table, or null. The copy stays where it is: a handle made
+// on it calls whatever table is installed when it calls (none: it fails).
 const KarvoObjectModel* InstalledModel();
+// Held around every call through a table.
+std::recursive_mutex& ModelCalls();
 
 // A published property as the model describes it.
 struct PropertyEntry {
@@ -93,7 +103,9 @@ class Object {
  protected:
   template <class F, class... A>
   bool Call(F KarvoObjectModel::*op, A... args) const {
-    if (empty() || model_->*op == nullptr) return false;
+    if (empty()) return false;
+    std::lock_guard<std::recursive_mutex> l(ModelCalls());
+    if (model_->*op == nullptr) return false;
     return (model_->*op)(model_->Context, handle_, args...) == KARVO_OM_DONE;
   }
 

@@ -1,15 +1,22 @@
 #include "link/ApiError.h"
 
 #include "link/Messages.h"
-#include "link/ProcessState.h"
 #include "link/RequestCycle.h"
+#include "link/ThreadState.h"
 
 namespace karvo {
 
-void ClearAPIError() { State().LastAPIError.clear(); }
-void SetAPIErrorText(const std::u16string& text) { State().LastAPIError = text; }
-const std::u16string& LastAPIError() { return State().LastAPIError; }
-bool HasAPIError() { return !State().LastAPIError.empty(); }
+// A thread that never failed has no state to clear or read: it gets none.
+void ClearAPIError() {
+  if (ThreadState* s = ExistingThreadState()) s->LastAPIError.clear();
+}
+void SetAPIErrorText(const std::u16string& text) { OwnThreadState().LastAPIError = text; }
+const std::u16string& LastAPIError() {
+  static const std::u16string kNone;
+  ThreadState* s = ExistingThreadState();
+  return s != nullptr ? s->LastAPIError : kNone;
+}
+bool HasAPIError() { return !LastAPIError().empty(); }
 
 std::u16string CodeMessage(int code) {
   switch (code) {

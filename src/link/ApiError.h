@@ -1,4 +1,4 @@
-// LastAPIError and the result codes that set it.
+// LastAPIError, the calling thread's own, and the result codes that set it.
 #pragma once
 
 #include <string>

@@ -14,6 +14,9 @@ inline constexpr char16_t kUnknownError[] = u"Nieznany błąd!";
 
 // The shared-memory block.
 inline constexpr char16_t kHostMappingFailed[] = u"Bląd mapowania pamięci dla mechanizmu wtyczek!";
+// The host drew only names that someone else had taken first.
+inline constexpr char16_t kHostNamesTaken[] =
+    u"Nie można utworzyć bloku pamięci dla mechanizmu wtyczek: wszystkie wylosowane nazwy są zajęte!";
 inline constexpr char16_t kDllMappingFailed[] = u"Bląd mapowania pamięci z KARVO.DLL dla mechanizmu wtyczek!";
 inline constexpr char16_t kSqlTooLong[] = u"Za długie polecenie SQL!";
 inline constexpr char16_t kDataTooLong[] = u"Kopiowane dane mają za duży rozmiar!";

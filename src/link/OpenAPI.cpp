@@ -1,5 +1,6 @@
 #include "link/OpenAPI.h"
 
+#include <mutex>
 #include <stdexcept>
 
 #include "link/ApiError.h"
@@ -19,23 +20,29 @@ void Attach(const char* ApiText) {
   std::u16string text = PlainText(ApiText);
   if (text.empty()) throw std::invalid_argument("empty API text");
   std::u16string handle = IsBareHandle(text) ? text : HandleFromCallDocument(ApiText);
-  ProcessState& st = State();
   bool attached = false;
   if (!handle.empty()) {
-    st.SharedMem.reset();
-    st.SharedMem = TPluginsSharedMem::CreateDll(handle);
-    attached = !st.SharedMem->ApiHandle().empty();
+    // The old object goes once no other thread's call holds it any more.
+    ReplaceSharedMem(nullptr);
+    std::shared_ptr<TPluginsSharedMem> mem = TPluginsSharedMem::CreateDll(handle);
+    attached = !mem->ApiHandle().empty();
+    ReplaceSharedMem(std::move(mem));
   }
   if (attached)
-    st.APIInitialized = true;
+    State().APIInitialized = true;
   else
     SetAPIErrorText(msg::kInitFailed);
 }
+
+// Two threads opening at once attach once: the second sees the first's
+// success as "already open".
+std::mutex g_opening;
 
 }  // namespace
 
 std::uint8_t OpenAPI(const char* ApiText) {
   ClearAPIError();
+  std::lock_guard<std::mutex> l(g_opening);
   ProcessState& st = State();
   if (st.APIInitialized) {
     SetAPIErrorText(msg::kAlreadyInitialized);

@@ -1,7 +1,8 @@
-// The library's process-wide state, in one place. Unguarded by design: one
-// thread at a time calls the library.
+// The library's process-wide state, in one place. The last error and the
+// return buffers are each thread's own (link/ThreadState.h).
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -12,18 +13,23 @@
 namespace karvo {
 
 struct ProcessState {
-  std::unique_ptr<TPluginsSharedMem> SharedMem;
-  bool APIInitialized = false;
-  std::u16string LastAPIError;
-  char ReturnBuffer[65536] = {};
-  std::unique_ptr<char[]> LongReturnBuffer;
+  // Read and replaced through CurrentSharedMem and ReplaceSharedMem, so
+  // that a call holds the object it began with for as long as it needs it.
+  std::shared_ptr<TPluginsSharedMem> SharedMem;
+  std::atomic<bool> APIInitialized{false};
 };
 
 ProcessState& State();
 
-// Process attach: no block object, no long buffer, no error.
+// The block object now in force (null before the first attach). A thread
+// keeps it alive while it works on it, also when another thread's OpenAPI
+// puts a new one in its place.
+std::shared_ptr<TPluginsSharedMem> CurrentSharedMem();
+void ReplaceSharedMem(std::shared_ptr<TPluginsSharedMem> mem);
+
+// Process attach: no block object, no thread's error or buffers.
 void ResetProcessState();
-// Process detach: the block object and the long buffer go.
+// Process detach: the block object and every thread's error and buffers go.
 void ReleaseProcessState();
 
 }  // namespace karvo

@@ -1,9 +1,13 @@
 #include "link/RequestCycle.h"
 
+#include <memory>
+#include <optional>
+
 #include "PluginsSharedMem/YieldingSpin.h"
 #include "link/ApiError.h"
 #include "link/Messages.h"
 #include "link/ProcessState.h"
+#include "link/RequestTurn.h"
 #include "platform/MessageBox.h"
 
 namespace karvo {
@@ -76,7 +80,9 @@ const char16_t* TooLongMessage(const Request& request) {
   return nullptr;
 }
 
-void WriteRequest(TPluginsSharedMemData& b, const std::string& command, const Request& request) {
+// Writes the request and stamps it with the next tag, which the reply must
+// carry to be taken as this request's.
+void WriteRequest(TPluginsSharedMemData& b, const std::string& command, const Request& request, std::uint16_t& tag) {
   WriteCommandBytes(b, command);
   for (const FieldWrite& f : request.Fields) {
     switch (f.kind) {
@@ -85,6 +91,8 @@ void WriteRequest(TPluginsSharedMemData& b, const std::string& command, const Re
       case FieldWrite::Kind::DataPointer: WriteDataPointer(b, f.value); break;
     }
   }
+  tag = NextRequestTag(ReadRequestTag(b));
+  WriteRequestTag(b, tag);
   WriteStateByte(b, smsToProcess);
 }
 
@@ -94,24 +102,33 @@ enum class Claim { Claimed, NoService, Busy };
 // one hold, so two clients never overwrite each other's request. When the
 // block already looked free, the claim's own hold is the check for service:
 // a lock that cannot be taken, or smsNoAllocated, there means code 2, as a
-// separate read of the state would have said.
-Claim ClaimAndWrite(TPluginsSharedMem& mem, const Request& request, bool serviceChecked) {
+// separate read of the state would have said. The wait goes on counting
+// from what the wait for this thread's turn used.
+Claim ClaimAndWrite(TPluginsSharedMem& mem, const Request& request, bool serviceChecked, int& counter,
+                    std::uint16_t& tag) {
   const std::string command = TPluginsSharedMem::CommandBytes(request.Command);
-  auto write = [&](TPluginsSharedMemData& b) { WriteRequest(b, command, request); };
+  auto write = [&](TPluginsSharedMemData& b) { WriteRequest(b, command, request, tag); };
   if (!serviceChecked) {
     Seen s = Confirm(mem, smsFree, write);
     if (s == Seen::Wanted) return Claim::Claimed;
     if (s == Seen::Gone) return Claim::NoService;
   }
-  int counter = 0;
   return WaitCounted(mem, smsFree, counter, write) ? Claim::Claimed : Claim::Busy;
 }
 
 // Waits for the reply, then reads all of it and sets the block free under
-// one hold. The block is set free also when reading the reply fails.
-bool WaitAndReadReply(TPluginsSharedMem& mem, Reply& reply) {
+// one hold. The block is set free also when reading the reply fails. A
+// reply under another tag answers another request: the host gave ours up
+// and the block was claimed again. It is left to its own client, and for
+// this one no reply came.
+bool WaitAndReadReply(TPluginsSharedMem& mem, Reply& reply, std::uint16_t tag) {
   std::string command;
+  bool foreign = false;
   auto read = [&](TPluginsSharedMemData& b) {
+    if (!ReplyIsFor(ReadRequestTag(b), tag)) {
+      foreign = true;
+      return;
+    }
     try {
       command = ReadCommandBytes(b);
       reply.Data = ReadTextField(b, TextField::Data);
@@ -123,7 +140,7 @@ bool WaitAndReadReply(TPluginsSharedMem& mem, Reply& reply) {
     WriteStateByte(b, smsFree);
   };
   int counter = 0;
-  if (!WaitCounted(mem, smsWaitForRead, counter, read)) return false;
+  if (!WaitCounted(mem, smsWaitForRead, counter, read) || foreign) return false;
   reply.Command = TPluginsSharedMem::CommandText(command);
   return true;
 }
@@ -135,7 +152,7 @@ void SetWaitLimitForTests(int sleeps) { g_waitLimit = sleeps; }
 void SetSpinForTests(std::int64_t micros) { g_spinMicros = micros; }
 
 bool WaitForSharedMemState(TSharedMemState wanted) {
-  TPluginsSharedMem* mem = State().SharedMem.get();
+  std::shared_ptr<TPluginsSharedMem> mem = CurrentSharedMem();
   if (mem == nullptr) return false;
   int counter = 0;
   auto nothing = [](TPluginsSharedMemData&) {};
@@ -160,12 +177,16 @@ int CycleCode(CycleStatus status) {
 Cycle RunRequest(const Request& request) {
   ClearAPIError();
   Cycle c;
-  TPluginsSharedMem* mem = State().SharedMem.get();
+  // Held for the whole cycle, whatever another thread's OpenAPI does.
+  std::shared_ptr<TPluginsSharedMem> mem = CurrentSharedMem();
   const char16_t* tooLong = TooLongMessage(request);
   // The state is read under the mutex on its own only where it has to be;
   // a block that looks free is checked by the hold that claims it.
   bool serviceChecked = mem == nullptr || tooLong != nullptr || mem->PeekSharedMemState() != smsFree;
   Claim claim = Claim::NoService;
+  int counter = 0;
+  std::uint16_t tag = 0;
+  std::optional<RequestTurn> turn;
   if (mem != nullptr && !(serviceChecked && mem->SharedMemState() == smsNoAllocated)) {
     if (tooLong != nullptr) {
       ShowMessage(tooLong);
@@ -173,14 +194,16 @@ Cycle RunRequest(const Request& request) {
       SetAPIErrorText(tooLong);
       return c;
     }
-    claim = ClaimAndWrite(*mem, request, serviceChecked);
+    // The other threads of this process have their cycles first.
+    turn.emplace(counter, g_waitLimit);
+    claim = turn->Taken() ? ClaimAndWrite(*mem, request, serviceChecked, counter, tag) : Claim::Busy;
   }
   if (claim != Claim::Claimed) {
     c.Status = claim == Claim::Busy ? CycleStatus::BlockBusy : CycleStatus::NoService;
     SetAPIError(CycleCode(c.Status));
     return c;
   }
-  if (!WaitAndReadReply(*mem, c.Reply)) {
+  if (!WaitAndReadReply(*mem, c.Reply, tag)) {
     c.Status = CycleStatus::NoReply;
     SetAPIError(kCodeNoReply);
     return c;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "link/ProcessState.h"
+#include "link/ThreadState.h"
 
 namespace karvo {
 
@@ -10,11 +10,12 @@ const char* ReturnPChar(std::string text) {
   if (text.empty()) return nullptr;
   std::size_t nul = text.find('\0');
   std::size_t n = nul == std::string::npos ? text.size() : nul;
-  ProcessState& st = State();
-  if (text.size() <= sizeof(st.ReturnBuffer) - 1) {
-    std::memset(st.ReturnBuffer, 0, sizeof(st.ReturnBuffer));
-    std::memcpy(st.ReturnBuffer, text.data(), n);
-    return st.ReturnBuffer;
+  ThreadState& st = OwnThreadState();
+  if (text.size() <= ThreadState::kReturnBufferSize - 1) {
+    if (!st.ReturnBuffer) st.ReturnBuffer.reset(new char[ThreadState::kReturnBufferSize]);
+    std::memset(st.ReturnBuffer.get(), 0, ThreadState::kReturnBufferSize);
+    std::memcpy(st.ReturnBuffer.get(), text.data(), n);
+    return st.ReturnBuffer.get();
   }
   st.LongReturnBuffer.reset();
   st.LongReturnBuffer.reset(new char[text.size() + 1]());

@@ -1,5 +1,6 @@
-// Texts handed back as pointers live in ReturnBuffer (up to 65535 bytes) or
-// in LongReturnBuffer, until the next text that needs the same buffer.
+// Texts handed back as pointers live in the calling thread's ReturnBuffer
+// (up to 65535 bytes) or LongReturnBuffer, until that thread's next text
+// that needs the same buffer.
 #pragma once
 
 #include <string>

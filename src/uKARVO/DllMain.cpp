@@ -4,6 +4,7 @@
 #include "conversions/VariantText.h"
 #include "link/AnsiStrings.h"
 #include "link/ProcessState.h"
+#include "link/ThreadState.h"
 #include "platform/WindowsSupport.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
@@ -12,6 +13,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
       karvo::ResetProcessState();
       karvo::AttachMemoryManager();
       karvo::ReadRegionalSettings();
+      break;
+    case DLL_THREAD_DETACH:
+      // The ending thread's last error and return buffers.
+      karvo::ReleaseThreadState();
       break;
     case DLL_PROCESS_DETACH:
       karvo::ReleaseProcessState();

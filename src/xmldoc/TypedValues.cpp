@@ -1,6 +1,7 @@
 #include "xmldoc/TypedValues.h"
 
 #include <cmath>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -99,12 +100,15 @@ std::optional<double> ReadDate(std::u16string text) {
   return std::nullopt;
 }
 
+// Read on first need by whichever thread needs it first.
+std::mutex g_shortDateLock;
 std::u16string g_shortDateFormat;
 bool g_shortDateFormatRead = false;
 
 }  // namespace
 
-const std::u16string& ShortDateFormat() {
+std::u16string ShortDateFormat() {
+  std::lock_guard<std::mutex> l(g_shortDateLock);
   if (!g_shortDateFormatRead) {
     wchar_t buf[84] = {};
     int n = Sys().GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, buf, 84);
@@ -115,6 +119,7 @@ const std::u16string& ShortDateFormat() {
 }
 
 void SetShortDateFormatForTests(const std::u16string& format) {
+  std::lock_guard<std::mutex> l(g_shortDateLock);
   g_shortDateFormat = format;
   g_shortDateFormatRead = true;
 }

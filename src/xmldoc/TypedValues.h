@@ -23,7 +23,7 @@ bool ConvertTypedValue(const VARIANT& raw, TypeTarget target, UniqueVariant& out
 std::u16string ValueTextFromVariant(const VARIANT& value);
 
 // The user's short date format, read once per process.
-const std::u16string& ShortDateFormat();
+std::u16string ShortDateFormat();
 void SetShortDateFormatForTests(const std::u16string& format);
 
 // The exports, plain form. XMLGetData leaves the value in *Value (the

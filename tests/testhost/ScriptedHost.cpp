@@ -142,6 +142,10 @@ void ScriptedHost::KeepRequests(bool keep) {
 
 void ScriptedHost::SetState(std::uint8_t state) { KarvoHostSetState(host_, state); }
 
+void ScriptedHost::SetUnreadReplyLimit(unsigned ms) { KarvoHostSetUnreadReplyLimit(host_, ms); }
+
+unsigned ScriptedHost::UnreadRepliesFreed() const { return KarvoHostUnreadRepliesFreed(host_); }
+
 int __stdcall ScriptedHost::Serve(void* self, const KarvoRequest* req, KarvoReply* reply) {
   auto* h = static_cast<ScriptedHost*>(self);
   SeenRequest seen = SeenFrom(*req);

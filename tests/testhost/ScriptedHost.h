@@ -67,6 +67,10 @@ class ScriptedHost {
   // forty thousand long requests would not fit in memory).
   void KeepRequests(bool keep);
   void SetState(std::uint8_t state);
+  // The SDK's bound on a reply that nobody reads, and how many it freed
+  // (the literal way frees none).
+  void SetUnreadReplyLimit(unsigned ms);
+  unsigned UnreadRepliesFreed() const;
   // A raw view of the block, for tests that tamper with it.
   TPluginsSharedMemData* Block() const { return view_; }
   // Stop ends the serving thread and leaves the block; Start serves again,

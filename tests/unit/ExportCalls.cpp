@@ -7,6 +7,7 @@
 #include "conversions/TextForms.h"
 #include "host/ObjectModel.h"
 #include "link/AnsiStrings.h"
+#include "link/ApiError.h"
 #include "link/Messages.h"
 #include "link/ProcessState.h"
 #include "uKARVO/Exports.h"
@@ -182,7 +183,7 @@ ExportFamily OpeningAndErrors() {
   const Msgs opening = {msg::kInitFailed};
   auto opened = [](unsigned char r) {
     // Open already is open: the message that says so is no failure.
-    if (r == 1 && State().LastAPIError == msg::kAlreadyInitialized) State().LastAPIError.clear();
+    if (r == 1 && LastAPIError() == msg::kAlreadyInitialized) ClearAPIError();
     return ByteResult(r, r != 1);
   };
   std::vector<Scenario> all = {
@@ -212,7 +213,7 @@ ExportFamily OpeningAndErrors() {
   for (Scenario& s : all) s.attached = false;
   auto lastError = [](Env& e) {
     Standard(e);
-    State().LastAPIError = u"B\u0142\u0105d pr\u00f3bny \u017c\u00f3\u0142ty";
+    SetAPIErrorText(u"B\u0142\u0105d pr\u00f3bny \u017c\u00f3\u0142ty");
   };
   all.push_back(WithMessage(S(
       "GetLastAPIError", {},
@@ -272,7 +273,7 @@ ExportFamily SqlRequests() {
                               unsigned char r = 0;
                               e.Armed([&] { r = ::ExecuteSQL(Ansi(sql).c_str(), 1); });
                               // The refusal is the call's defined result.
-                              return ByteResult(r, r != 0 || State().LastAPIError != msg::kSysDatabaseLocked);
+                              return ByteResult(r, r != 0 || LastAPIError() != msg::kSysDatabaseLocked);
                             })),
               S("GetFromQuerySQL", verdict,
                 [=](Env& e) {
@@ -333,7 +334,7 @@ ExportFamily ResultSets() {
         [op, failure](Env& e) {
           unsigned char r = failure;
           e.Armed([&] { r = op(H(e.query)); });
-          return ByteResult(r, r == failure && !State().LastAPIError.empty());
+          return ByteResult(r, r == failure && !LastAPIError().empty());
         },
         DataSets);
   };
@@ -415,7 +416,7 @@ ExportFamily ResultSets() {
                     const char* r = nullptr;
                     e.Armed([&] { r = ::GetXMLQuerySQL(1, 2, 3, 4); });
                     // Not implemented is its defined result.
-                    return ByteResult(r == nullptr, r != nullptr || State().LastAPIError != msg::kNoImplement);
+                    return ByteResult(r == nullptr, r != nullptr || LastAPIError() != msg::kNoImplement);
                   },
                   DataSets)),
           }};
@@ -430,7 +431,7 @@ ExportFamily CallDocuments() {
       VARIANT v = Var(VT_I4);
       e.Armed([&] { ::XMLGetData(&v, call.c_str(), Ansi(var).c_str(), direction); });
       Outcome o = VariantResult(v);
-      o.failed = !State().LastAPIError.empty();  // a call with no result but the message
+      o.failed = !LastAPIError().empty();  // a call with no result but the message
       return o;
     });
   };
@@ -592,7 +593,7 @@ ExportFamily HostObjects() {
         v.lVal = pair[0] == kRefresh && pair[1] == kAction ? 1 : -1;
       }
       Outcome o = VariantResult(v);
-      o.failed = o.failed && !State().LastAPIError.empty();
+      o.failed = o.failed && !LastAPIError().empty();
       return o;
     });
     s.alsoSuccess = std::move(alsoSuccess);
@@ -619,7 +620,7 @@ ExportFamily HostObjects() {
         [](Env& e) {
           Standard(e);
           // The method exports leave the last error as it was when they succeed.
-          State().LastAPIError.clear();
+          ClearAPIError();
         });
   };
   return {
@@ -900,7 +901,7 @@ Outcome CallOnce(const Scenario& sc, Env& env) {
   env.host.handler = [](const SeenRequest&) { return Answer::Code(1); };
   if (sc.prepare) sc.prepare(env);
   Outcome o = sc.call(env);
-  o.error = State().LastAPIError;
+  o.error = LastAPIError();
   return o;
 }
 

@@ -12,6 +12,7 @@
 #include "ExportCalls.h"
 #include "ProcessUsage.h"
 #include "conversions/VariantText.h"
+#include "link/ApiError.h"
 #include "link/Messages.h"
 #include "link/ProcessState.h"
 #include "uKARVO/Exports.h"
@@ -46,7 +47,7 @@ class HostileDocuments : public ::testing::Test {
     seam.reset();
     ::CoUninitialize();
   }
-  static std::u16string Error() { return State().LastAPIError; }
+  static std::u16string Error() { return LastAPIError(); }
 
   // Every document export refuses the text with code 252.
   void ExpectRefused(const std::string& doc, const char* what) {

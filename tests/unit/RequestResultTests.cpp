@@ -8,6 +8,7 @@
 #include "link/ExportForms.h"
 #include "link/Messages.h"
 #include "link/ReturnBuffers.h"
+#include "link/ThreadState.h"
 
 namespace karvo::test {
 namespace {
@@ -67,16 +68,16 @@ TEST(ReturnBuffers, ShortAndLongTextsAndTheirLifetimes) {
   EXPECT_EQ(ReturnPChar(""), nullptr);
   std::string edge(65535, 'e');
   const char* p = ReturnPChar(edge);
-  EXPECT_EQ(p, State().ReturnBuffer);
+  EXPECT_EQ(p, OwnThreadState().ReturnBuffer.get());
   EXPECT_EQ(std::strlen(p), 65535u);
   std::string longer(65536, 'l');
   const char* q = ReturnPChar(longer);
-  EXPECT_EQ(q, State().LongReturnBuffer.get());
+  EXPECT_EQ(q, OwnThreadState().LongReturnBuffer.get());
   EXPECT_EQ(std::strlen(q), 65536u);
-  EXPECT_EQ(ReturnPChar("short"), State().ReturnBuffer);
+  EXPECT_EQ(ReturnPChar("short"), OwnThreadState().ReturnBuffer.get());
   EXPECT_EQ(std::strlen(q), 65536u) << "a short text leaves the long buffer alone";
   // A text pointing into the buffer itself is copied before the buffer is cleared.
-  const char* again = ReturnPChar(State().ReturnBuffer);
+  const char* again = ReturnPChar(OwnThreadState().ReturnBuffer.get());
   EXPECT_STREQ(again, "short");
   EXPECT_STREQ(ReturnPChar(std::string("ab\0cd", 5)), "ab");
   ResetProcessState();
@@ -88,7 +89,7 @@ TEST(ExportForms, ArgumentsOfTheAAndWFormsGoThroughTheReturnBuffer) {
   BSTR empty = nullptr;
   EXPECT_EQ(PlainFromW(empty), nullptr) << "an empty argument reaches the plain form as null";
   BSTR b = ::SysAllocString(L"second");
-  EXPECT_EQ(PlainFromW(b), State().ReturnBuffer);
+  EXPECT_EQ(PlainFromW(b), OwnThreadState().ReturnBuffer.get());
   EXPECT_STREQ(plain, "second") << "a pointer from an earlier plain call is gone";
   ::SysFreeString(b);
   ResetProcessState();
