@@ -659,7 +659,7 @@ def read_prose(path, messages):
     def expand(text, where):
         def sub(m):
             if m.group(1) not in messages:
-                sys.exit(f"{path}: {where}: no message {m.group(1)} in src/link/Messages.h")
+                sys.exit(f"{path}: {where}: no message {m.group(1)} in src/messages/Messages.h")
             return "\u201e" + messages[m.group(1)] + "\u201d"
         return re.sub(r"\{(k\w+)\}", sub, text)
 
@@ -794,7 +794,7 @@ def main():
     ap.add_argument("--reference", metavar="DIR", help="write the reference pages")
     ap.add_argument("--check-reference", metavar="DIR", help="fail when the reference pages have drifted")
     ap.add_argument("--prose", default=None, help="per-export prose (default: karvo.reference beside the list)")
-    ap.add_argument("--messages", default=None, help="src/link/Messages.h (default: beside the list's tree)")
+    ap.add_argument("--messages", default=None, help="src/messages/Messages.h (default: beside the list's tree)")
     a = ap.parse_args()
     exports = read_list(a.list)
     root = pathlib.Path(a.list).resolve().parent.parent
@@ -817,7 +817,7 @@ def main():
             print(f"{p.name} matches the export list")
     if a.reference or a.check_reference:
         prose = a.prose or pathlib.Path(a.list).with_suffix(".reference")
-        messages = read_messages(a.messages or root / "src/link/Messages.h")
+        messages = read_messages(a.messages or root / "src/messages/Messages.h")
         pages = make_reference(exports, read_prose(prose, messages))
         if a.reference:
             write_pages(pages, a.reference)

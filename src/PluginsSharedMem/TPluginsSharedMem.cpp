@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "PluginsSharedMem/ApiHandleNames.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBox.h"
 
@@ -174,7 +174,9 @@ std::string TPluginsSharedMem::CommandBytes(const std::u16string& text) {
   return bytes;
 }
 
-std::u16string TPluginsSharedMem::CommandText(const std::string& bytes) { return AnsiToText(bytes.data(), bytes.size()); }
+std::u16string TPluginsSharedMem::CommandText(const std::string& bytes) {
+  return AnsiToText(bytes.data(), bytes.size());
+}
 
 std::u16string TPluginsSharedMem::SharedMemCommand() {
   std::string bytes;

@@ -5,9 +5,9 @@
 #include "database/CsvBuilder.h"
 #include "link/ApiError.h"
 #include "link/ExportForms.h"
-#include "link/Messages.h"
 #include "link/RequestCycle.h"
 #include "link/ReturnBuffers.h"
+#include "messages/Messages.h"
 #include "platform/CodePage.h"
 
 namespace karvo {
@@ -33,7 +33,6 @@ const char* AskHostForCSV(std::uint32_t aDSHandle, std::int32_t aStart, std::int
 
 const char* GetCSVQuerySQL(std::uint32_t aDSHandle, std::int32_t aStart, std::int32_t aCount,
                            std::uint8_t aWithHeader) {
-  ClearAPIError();
   CsvOutcome o;
   try {
     o = BuildCSVText(host::DataSource(aDSHandle), aStart, aCount, aWithHeader,

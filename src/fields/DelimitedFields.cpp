@@ -4,7 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "link/Messages.h"
+#include "messages/Messages.h"
 
 namespace karvo {
 namespace {

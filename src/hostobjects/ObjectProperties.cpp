@@ -11,7 +11,7 @@
 #include "link/ApiError.h"
 #include "link/CallHostProc.h"
 #include "link/ExportForms.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 #include "platform/CallerMemory.h"
 #include "platform/CallerVariant.h"
 
@@ -144,7 +144,6 @@ std::uint8_t AskHostSetProperty(std::uint32_t aObject, const std::u16string& nam
 }  // namespace
 
 const char* GetPropertyList(std::uint32_t aObject, std::uint32_t aFlags) {
-  ClearAPIError();
   const std::uint8_t flags = EffectiveListFlags(aFlags);
   try {
     host::Object o(aObject);
@@ -159,7 +158,6 @@ const char* GetPropertyList(std::uint32_t aObject, std::uint32_t aFlags) {
 }
 
 void GetProperty(VARIANT* aResult, std::uint32_t aObject, const char* aPropName) {
-  ClearAPIError();
   std::u16string name;
   try {
     name = PlainText(aPropName);
@@ -192,7 +190,6 @@ const char* GetPropertyStr(std::uint32_t aObject, const char* aPropName) {
 }
 
 std::uint8_t SetProperty(std::uint32_t aObject, const char* aPropName, const VARIANT& aPropValue) {
-  ClearAPIError();
   // Our own copy, released on every way out; the caller's stays untouched.
   UniqueVariant copy;
   const VARIANT* value = CopyCallerVariant(aPropValue, copy) ? copy.get() : nullptr;

@@ -84,18 +84,11 @@ std::u16string RootName(const char* XMLText, std::u16string_view kind) {
 
 }  // namespace
 
-const char* XMLGetProcName(const char* XMLText) {
-  ClearAPIError();
-  return TextToPlain(RootName(XMLText, kKeyProcedure));
-}
+const char* XMLGetProcName(const char* XMLText) { return TextToPlain(RootName(XMLText, kKeyProcedure)); }
 
-const char* XMLGetWindowName(const char* XMLText) {
-  ClearAPIError();
-  return TextToPlain(RootName(XMLText, kKeyWindow));
-}
+const char* XMLGetWindowName(const char* XMLText) { return TextToPlain(RootName(XMLText, kKeyWindow)); }
 
 const char* XMLGetTagText(const char* XMLText, const char* TagName) {
-  ClearAPIError();
   std::u16string content;
   {
     XmlDocument doc = ParseCallDocument(PlainText(XMLText));

@@ -10,7 +10,7 @@
 #include "conversions/VariantText.h"
 #include "link/ApiError.h"
 #include "link/ExportForms.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 #include "platform/CallerVariant.h"
 #include "platform/CodePage.h"
 #include "xmldoc/CallDocument.h"
@@ -225,7 +225,6 @@ std::u16string ValueTextFromVariant(const VARIANT& value) {
 }
 
 void XMLGetData(VARIANT* Value, const char* XMLText, const char* VarName, std::uint8_t Direction) {
-  ClearAPIError();
   if (Value == nullptr) throw std::invalid_argument("no VARIANT to fill");
   // What the caller's VARIANT held goes; a value that does not read as one
   // (a type word the platform does not know among them) is overwritten.
@@ -261,7 +260,6 @@ void XMLGetData(VARIANT* Value, const char* XMLText, const char* VarName, std::u
 
 const char* XMLSetData(const char* XMLText, const char* VarName, const VARIANT& Value, std::uint8_t Direction,
                        const char* SectionName) {
-  ClearAPIError();
   const std::u16string typeText = TypeNameFromCode(Value.vt);
   std::u16string result;
   {

@@ -9,7 +9,7 @@
 #include "Support.h"
 #include "conversions/TextForms.h"
 #include "link/ApiError.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 #include "xmldoc/CallDocument.h"
 #include "xmldoc/CallDocumentHandle.h"
 #include "xmldoc/TypedValues.h"

@@ -8,8 +8,8 @@
 #include "host/ObjectModel.h"
 #include "link/AnsiStrings.h"
 #include "link/ApiError.h"
-#include "link/Messages.h"
 #include "link/ProcessState.h"
+#include "messages/Messages.h"
 #include "uKARVO/Exports.h"
 
 namespace karvo::test {

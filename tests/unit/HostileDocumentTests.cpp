@@ -13,8 +13,8 @@
 #include "ProcessUsage.h"
 #include "conversions/VariantText.h"
 #include "link/ApiError.h"
-#include "link/Messages.h"
 #include "link/ProcessState.h"
+#include "messages/Messages.h"
 #include "uKARVO/Exports.h"
 #include "xmldoc/CallDocumentText.h"
 

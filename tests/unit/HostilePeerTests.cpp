@@ -27,7 +27,7 @@
 #include "conversions/TextForms.h"
 #include "host/ObjectModel.h"
 #include "link/ApiError.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 #include "platform/CodePage.h"
 
 #define KARVO_API

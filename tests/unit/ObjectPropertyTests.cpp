@@ -11,7 +11,7 @@
 #include "hostobjects/ObjectProperties.h"
 #include "link/ApiError.h"
 #include "link/ExportForms.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 #include "platform/CodePage.h"
 #include "platform/Owners.h"
 
