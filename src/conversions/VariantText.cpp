@@ -1,5 +1,6 @@
 #include "conversions/VariantText.h"
 
+#include "conversions/BstrText.h"
 #include "conversions/TextForms.h"
 #include "platform/Owners.h"
 
@@ -16,15 +17,14 @@ const T* Value(const VARIANT& v, const T& direct, T* const& byref) {
 std::optional<std::u16string> FromPlatform(HRESULT hr, BSTR raw) {
   UniqueBstr owned(raw);
   if (FAILED(hr)) return std::nullopt;
-  return std::u16string(U(owned.get()), owned ? ::SysStringLen(owned.get()) : 0);
+  return BstrToText(owned.get());
 }
 
 std::optional<std::u16string> ChangedToText(const VARIANT& v) {
   UniqueVariant out;
   HRESULT hr = Sys().VariantChangeTypeEx(out.get(), const_cast<VARIANT*>(&v), LOCALE_USER_DEFAULT, 0, VT_BSTR);
   if (FAILED(hr) || out->vt != VT_BSTR) return std::nullopt;
-  BSTR b = out->bstrVal;
-  return std::u16string(U(b), b != nullptr ? ::SysStringLen(b) : 0);
+  return BstrToText(out->bstrVal);
 }
 
 template <class T>
@@ -89,8 +89,7 @@ std::optional<std::u16string> VariantText(const VARIANT& v, bool nullIsEmpty) {
     case VT_BSTR: {
       const BSTR* p = Value(v, v.bstrVal, v.pbstrVal);
       if (p == nullptr) return std::nullopt;
-      if (*p == nullptr) return std::u16string();
-      return std::u16string(U(*p), ::SysStringLen(*p));
+      return BstrToText(*p);
     }
     case VT_DISPATCH:
     case VT_UNKNOWN:

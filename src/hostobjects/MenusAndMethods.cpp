@@ -47,7 +47,7 @@ std::uint8_t LoadResource(std::uint32_t aBitmap, std::uint32_t aInstance, const 
       // Above 65535 the platform would take the number for the address of
       // a name: no resource has such a number.
       const auto number = static_cast<std::uint32_t>(aResID);
-      if (number > kLargestResourceNumber) throw DirectFailure{};
+      Need(number <= kLargestResourceNumber);
       Need(bitmap.LoadBitmapResource(aInstance, std::nullopt, number));
     }
     return 1;
