@@ -65,32 +65,44 @@ bool PrologHasDocumentType(std::u16string_view text) {
   }
 }
 
-void AppendEscapedText(std::u16string& out, std::u16string_view text) {
+namespace {
+
+// The reference that stands for a character in markup, or null when the
+// character stands for itself.
+const char16_t* Reference(char16_t c, bool inAttribute) {
+  switch (c) {
+    case u'&': return u"&amp;";
+    case u'<': return u"&lt;";
+    case u'>': return u"&gt;";
+    default: break;
+  }
+  if (!inAttribute) return nullptr;
+  switch (c) {
+    case u'"': return u"&quot;";
+    // A reader turns raw tabs and line breaks in an attribute into spaces.
+    case u'\t': return u"&#9;";
+    case u'\n': return u"&#10;";
+    case u'\r': return u"&#13;";
+    default: return nullptr;
+  }
+}
+
+void AppendEscaped(std::u16string& out, std::u16string_view text, bool inAttribute) {
   for (char16_t c : text) {
-    switch (c) {
-      case u'&': out += u"&amp;"; break;
-      case u'<': out += u"&lt;"; break;
-      case u'>': out += u"&gt;"; break;
-      default: RefuseControl(c); out += c;
+    if (const char16_t* reference = Reference(c, inAttribute)) {
+      out += reference;
+    } else {
+      RefuseControl(c);
+      out += c;
     }
   }
 }
 
-void AppendEscapedAttribute(std::u16string& out, std::u16string_view value) {
-  for (char16_t c : value) {
-    switch (c) {
-      case u'&': out += u"&amp;"; break;
-      case u'<': out += u"&lt;"; break;
-      case u'>': out += u"&gt;"; break;
-      case u'"': out += u"&quot;"; break;
-      // A reader turns raw tabs and line breaks in an attribute into spaces.
-      case u'\t': out += u"&#9;"; break;
-      case u'\n': out += u"&#10;"; break;
-      case u'\r': out += u"&#13;"; break;
-      default: RefuseControl(c); out += c;
-    }
-  }
-}
+}  // namespace
+
+void AppendEscapedText(std::u16string& out, std::u16string_view text) { AppendEscaped(out, text, false); }
+
+void AppendEscapedAttribute(std::u16string& out, std::u16string_view value) { AppendEscaped(out, value, true); }
 
 std::u16string CutOuterTags(std::u16string markup, std::size_t tagLength) {
   std::size_t gt = markup.find(u'>');

@@ -77,51 +77,57 @@ void SetShortDateFormatForTests(const std::u16string& format) {
   g_shortDateFormatRead = true;
 }
 
+namespace {
+
+// A reading's value into out under its own type; false when there was none.
+template <class T, class Put>
+bool Store(const std::optional<T>& value, UniqueVariant& out, Put put) {
+  if (!value) return false;
+  out.clear();
+  put(*out.get(), *value);
+  return true;
+}
+
+// The unsigned targets take a 32-bit reading only inside their range.
+std::optional<std::int32_t> InRange(std::optional<std::int32_t> v, TypeTarget target) {
+  if (v && target == TypeTarget::UInt8 && (*v < 0 || *v > 255)) return std::nullopt;
+  if (v && target == TypeTarget::UInt16 && (*v < 0 || *v > 65535)) return std::nullopt;
+  return v;
+}
+
+}  // namespace
+
 bool ConvertTypedValue(const VARIANT& raw, TypeTarget target, UniqueVariant& out) {
   if (raw.vt != VT_BSTR) return false;  // a null value converts to nothing
   const std::u16string text = VariantBstrText(raw);
   switch (target) {
     case TypeTarget::Int32:
     case TypeTarget::UInt8:
-    case TypeTarget::UInt16: {
-      auto v = ReadInt32(text);
-      if (!v) return false;
-      if (target == TypeTarget::UInt8 && (*v < 0 || *v > 255)) return false;
-      if (target == TypeTarget::UInt16 && (*v < 0 || *v > 65535)) return false;
-      out.clear();
-      out->vt = VT_I4;
-      out->lVal = *v;
-      return true;
-    }
-    case TypeTarget::Int64: {
-      auto v = ReadInt64(text);
-      if (!v) return false;
-      out.clear();
-      if (*v >= INT32_MIN && *v <= INT32_MAX) {
-        out->vt = VT_I4;
-        out->lVal = static_cast<LONG>(*v);
-      } else {
-        out->vt = VT_I8;
-        out->llVal = *v;
-      }
-      return true;
-    }
-    case TypeTarget::Double: {
-      auto v = ReadDouble(text);
-      if (!v) return false;
-      out.clear();
-      out->vt = VT_R8;
-      out->dblVal = *v;
-      return true;
-    }
-    case TypeTarget::Date: {
-      auto v = ReadDate(text);
-      if (!v) return false;
-      out.clear();
-      out->vt = VT_DATE;
-      out->date = *v;
-      return true;
-    }
+    case TypeTarget::UInt16:
+      return Store(InRange(ReadInt32(text), target), out, [](VARIANT& o, std::int32_t n) {
+        o.vt = VT_I4;
+        o.lVal = n;
+      });
+    case TypeTarget::Int64:
+      return Store(ReadInt64(text), out, [](VARIANT& o, std::int64_t n) {
+        if (n >= INT32_MIN && n <= INT32_MAX) {
+          o.vt = VT_I4;
+          o.lVal = static_cast<LONG>(n);
+        } else {
+          o.vt = VT_I8;
+          o.llVal = n;
+        }
+      });
+    case TypeTarget::Double:
+      return Store(ReadDouble(text), out, [](VARIANT& o, double d) {
+        o.vt = VT_R8;
+        o.dblVal = d;
+      });
+    case TypeTarget::Date:
+      return Store(ReadDate(text), out, [](VARIANT& o, double d) {
+        o.vt = VT_DATE;
+        o.date = d;
+      });
     case TypeTarget::AnsiText:
       // Through the code page and back, as an 8-bit string holds it.
       SetBstrVariant(out, AnsiZToText(TextToAnsi(text).c_str()));
