@@ -66,6 +66,7 @@ unsigned char __stdcall KarvoLoadResource(KARVO_HANDLE aBitmap, KARVO_HANDLE aIn
       0, [&] { return karvo::LoadResource(NumberOf(aBitmap), NumberOf(aInstance), aResName, aResID); });
 }
 
+// The name goes to the plain form through the return buffer, so an earlier text result is overwritten.
 unsigned char __stdcall LoadResourceA(KARVO_HANDLE aBitmap, KARVO_HANDLE aInstance, KARVO_ANSISTRING aResName,
                                       int aResID) {
   return Guarded<unsigned char>(0, [&] {

@@ -39,6 +39,7 @@ void __stdcall FieldByNameSQLA(KARVO_ANSISTRING* aResult, KARVO_HANDLE aDSHandle
     return karvo::FieldByNameSQL(NumberOf(aDSHandle), PlainFromA(name));
   });
 }
+// Name and value both pass through the ANSI code page, as for every family based on its plain form.
 void __stdcall FieldByNameSQLW(BSTR* aResult, KARVO_HANDLE aDSHandle, BSTR aFieldName) {
   GuardedResult(aResult, [&] { return karvo::FieldByNameSQL(NumberOf(aDSHandle), PlainFromW(aFieldName)); });
 }

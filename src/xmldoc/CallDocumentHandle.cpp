@@ -18,7 +18,8 @@ std::u16string HandleFromCallDocument(const char* ApiText) {
     XmlNode root = doc.Root();
     UniqueVariant header;
     GetChildTagValue(root, kKeyApiHandle, header);
-    if (header->vt == VT_BSTR && ::SysStringLen(header->bstrVal) > 0) return BstrToText(header->bstrVal);
+    std::u16string handle = header->vt == VT_BSTR ? BstrToText(header->bstrVal) : std::u16string();
+    if (!handle.empty()) return handle;
   }
   // Then the variable, under a PROCEDURE or WINDOW root, read as the
   // XMLGetData export reads it: a failure inside (a VALUE that holds an
