@@ -99,8 +99,6 @@ class XmlDocument {
   // The whole document as markup, each top-level node followed by CR LF.
   std::u16string Serialize() const;
 
-  IXMLDOMDocument* Raw() const { return doc_.get(); }
-
  private:
   UniqueCom<IXMLDOMDocument> doc_;
 };
