@@ -5,7 +5,7 @@
 
 using namespace karvo;
 
-// ApiText is the API handle or a call document that carries it; 1 when the API is open.
+// ApiText is the API handle or a document that carries it; 1 when open (a repeat also, leaving a message).
 unsigned char __stdcall OpenAPI(const char* ApiText) {
   return Guarded<unsigned char>(0, [&] { return karvo::OpenAPI(ApiText, HandleFromCallDocument); });
 }
