@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "conversions/AsciiCase.h"
 #include "fields/DelimitedFields.h"
 
 #define KARVO_API
@@ -20,7 +21,7 @@ std::int32_t FindByExtraction(std::u16string_view value, std::u16string_view tex
   std::int32_t c = CountFields(text, sep);
   if (c == 0 || !QuickFieldTest(value, text, sep)) return 0;
   for (std::int32_t i = 1; i <= c; ++i)
-    if (EqualIgnoringCase(ExtractField(text, i, sep), value)) return i;
+    if (EqualIgnoringAsciiCase(ExtractField(text, i, sep), value)) return i;
   return 0;
 }
 

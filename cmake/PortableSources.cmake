@@ -6,6 +6,8 @@ set(KARVO_PORTABLE_SOURCES
   src/fields/DelimitedFields.cpp
   src/host/ObjectModel.cpp
   src/database/CsvBuilder.cpp
+  src/conversions/AsciiCase.cpp
+  src/conversions/NumberSyntax.cpp
   src/conversions/TextForms.cpp
   src/link/HostArgs.cpp
   src/xmldoc/CallDocumentText.cpp

@@ -21,8 +21,10 @@ add_custom_command(
   COMMENT "Export table from exports/karvo.exports")
 add_custom_target(karvo_export_table DEPENDS ${GEN}/KARVO.def ${GEN}/karvo_export_names.h)
 
-# Platform wrappers and the block: shared by the library and the host SDK.
-file(GLOB KARVO_PLATFORM_SOURCES CONFIGURE_DEPENDS src/platform/*.cpp src/PluginsSharedMem/*.cpp)
+# Platform wrappers, the shared conversions and the block: shared by the
+# library and the host SDK.
+file(GLOB KARVO_PLATFORM_SOURCES CONFIGURE_DEPENDS src/platform/*.cpp src/conversions/*.cpp
+  src/PluginsSharedMem/*.cpp)
 add_library(karvo_block STATIC ${KARVO_PLATFORM_SOURCES})
 target_include_directories(karvo_block PUBLIC src include)
 target_compile_options(karvo_block PRIVATE ${KARVO_WARNINGS})
@@ -30,7 +32,7 @@ target_link_libraries(karvo_block PUBLIC oleaut32 ole32 uuid user32)
 
 # Everything the exports do, linkable by white-box tests.
 file(GLOB KARVO_CORE_SOURCES CONFIGURE_DEPENDS
-  src/conversions/*.cpp src/link/*.cpp src/host/*.cpp src/database/*.cpp src/xmldoc/*.cpp
+  src/link/*.cpp src/host/*.cpp src/database/*.cpp src/xmldoc/*.cpp
   src/fields/*.cpp src/hostobjects/*.cpp src/scripts/*.cpp)
 add_library(karvo_core STATIC ${KARVO_CORE_SOURCES})
 target_link_libraries(karvo_core PUBLIC karvo_block)

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "conversions/NumberSyntax.h"
+#include "conversions/TextForms.h"
 #include "xmldoc/CallDocumentText.h"
 
 using namespace karvo;

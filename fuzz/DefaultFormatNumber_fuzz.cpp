@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "hostobjects/NumberRules.h"
+#include "conversions/NumberSyntax.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::u16string text;
   for (std::size_t i = 0; i < size; ++i) text += static_cast<char16_t>(data[i]);
-  std::optional<double> v = karvo::NumberInDefaultFormat(text, u',');
+  std::optional<double> v = karvo::PlainFloatSyntax(text, u',');
   if (!v) return 0;
   std::string c;
   for (char16_t ch : text) {
@@ -24,6 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   double w = std::strtod(c.c_str(), &end);
   while (*end == ' ') ++end;
   if (*end != '\0' || !(w == *v)) std::abort();
-  (void)karvo::BooleanTextValue(text, u',');
+  (void)karvo::BooleanReading(text, u',');
   return 0;
 }

@@ -97,7 +97,7 @@ void ThreadedRounds::SquattedName(long round) {
   const std::uint32_t seed = 0x51A7u + static_cast<std::uint32_t>(round);
   ApiHandleNames names(0x5A, seed);
   const std::u16string first = names.Next(), second = names.Next();
-  HANDLE squatter = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, W(first));
+  HANDLE squatter = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, AsWide(first));
   ApiHandleNames::SeedForTests(seed);
   std::unique_ptr<TPluginsSharedMem> made = TPluginsSharedMem::Create(0x5A);
   ApiHandleNames::SeedForTests(std::nullopt);

@@ -5,9 +5,8 @@ include/karvo.pas, include/Karvo.cs, the reference pages, the test's name
 list and the probes the ABI tests compile. Each generated file that lives in
 the tree has a --check-... twin that fails when the file has drifted.
 
-Only built exports go into the .def file and the declarations; an export
-marked pending appears there as soon as its flag is removed. The reference
-has a page for every export, pending ones included."""
+Every export of the list goes into the .def file, the declarations and the
+reference."""
 import argparse
 import pathlib
 import re
@@ -40,11 +39,12 @@ class Export:
         self.name = name
         self.result = result
         self.args = args  # [(type, name)]
-        self.pending = "pending" in flags
         self.impl = name
         for f in flags:
             if f.startswith("impl="):
                 self.impl = f[5:]
+            else:
+                raise ValueError(f"unknown flag {f}")
 
     @property
     def renamed(self):
@@ -90,12 +90,11 @@ def read_list(path, types=C_TYPES):
             if t not in types or t in ("VOID", "RPCHAR"):
                 sys.exit(f"{path}:{lineno}: bad argument type {t}")
             arglist.append((t, n))
-        exports.append(Export(family, name, result, arglist, flags.split()))
+        try:
+            exports.append(Export(family, name, result, arglist, flags.split()))
+        except ValueError as e:
+            sys.exit(f"{path}:{lineno}: {e}")
     return exports
-
-
-def built(exports):
-    return [e for e in exports if not e.pending]
 
 
 # ---------------------------------------------------------------- ownership
@@ -178,7 +177,7 @@ def ownership(e, lang):
 
 def make_def(exports):
     out = ["; Generated from exports/karvo.exports; do not edit.", "LIBRARY KARVO.DLL", "EXPORTS"]
-    for e in built(exports):
+    for e in exports:
         out.append(f"  {e.name} = {e.impl}@{e.stack_bytes()}")
     return "\n".join(out) + "\n"
 
@@ -188,7 +187,7 @@ def make_implib_def(exports):
     the import library maps to the undecorated exports. A renamed export is
     linked as its C++ name and imports the export's own name."""
     out = ["; Generated from exports/karvo.exports; do not edit.", "LIBRARY KARVO.DLL", "EXPORTS"]
-    for e in built(exports):
+    for e in exports:
         if e.renamed:
             out.append(f"  {e.decorated()} == {e.name}")
         else:
@@ -202,7 +201,7 @@ def make_msvc_def(exports):
     decorated name (which cannot meet the Windows API's, whose argument
     bytes differ) and its C++ name is an alias of it."""
     out = ["; Generated from exports/karvo.exports; do not edit.", "LIBRARY KARVO.DLL", "EXPORTS"]
-    for e in built(exports):
+    for e in exports:
         own = f"{e.name}@{e.stack_bytes()}"
         out.append(f"  {own}")
         if e.renamed:
@@ -282,7 +281,7 @@ HEADER_BOTTOM = """
 def make_header(exports):
     out = [HEADER_TOP]
     family = None
-    for e in built(exports):
+    for e in exports:
         if e.family != family:
             family = e.family
             out.append(f"\n/* ---- {family} ---- */\n")
@@ -431,7 +430,7 @@ end.
 def make_pascal(exports):
     out = [PAS_TOP]
     family = None
-    for e in built(exports):
+    for e in exports:
         if e.family != family:
             family = e.family
             out.append(f"\n{{ ---- {family} ---- }}\n")
@@ -447,10 +446,10 @@ def make_pascal_probe(exports):
     out = [f"{{ {GENERATED} }}", "unit karvoprobe;", "{$IFDEF FPC}{$MODE DELPHI}{$ENDIF}", "interface",
            "type TKarvoHandle = Pointer;",
            "{$IF SizeOf(TVarData) <> 16}{$ERROR TVarData is not the 16-byte VARIANT}{$IFEND}", ""]
-    for e in built(exports):
+    for e in exports:
         out.append(f"{pas_signature(e)}; stdcall;")
     out += ["", "implementation", ""]
-    for e in built(exports):
+    for e in exports:
         body = "" if e.result == "VOID" else " FillChar(Result, SizeOf(Result), 0);"
         out.append(f"{pas_signature(e)}; stdcall; begin{body} end;")
     out += ["", "end.", ""]
@@ -471,13 +470,13 @@ def check_pascal_stack(exports, disasm_path):
             if m:
                 rets[current] = int(m.group(1), 16) if m.group(1) else 0
     bad = []
-    for e in built(exports):
+    for e in exports:
         got = rets.get(e.callable_name.upper())
         if got != e.stack_bytes():
             bad.append(f"{e.callable_name}: Pascal pops {got} bytes, the export takes {e.stack_bytes()}")
     if bad:
         sys.exit("karvo.pas declarations differ from the export list:\n  " + "\n  ".join(bad))
-    print(f"karvo.pas: all {len(built(exports))} declarations pop the argument bytes of the export list")
+    print(f"karvo.pas: all {len(exports)} declarations pop the argument bytes of the export list")
 
 
 # ---------------------------------------------------------------- C#
@@ -550,7 +549,7 @@ CS_BOTTOM = """    }
 def make_csharp(exports):
     out = [CS_TOP]
     family = None
-    for e in built(exports):
+    for e in exports:
         if e.family != family:
             family = e.family
             out.append(f"\n        // ---- {family} ----\n")
@@ -573,22 +572,22 @@ def check_csharp_stack(exports, report_path, what="Karvo.cs"):
         if len(parts) == 4:
             seen[parts[0]] = (parts[1], parts[2], int(parts[3]))
     bad = []
-    for e in built(exports):
+    for e in exports:
         want = (e.name, "StdCall", e.stack_bytes())
         got = seen.pop(e.callable_name, None)
         if got != want:
             bad.append(f"{e.callable_name}: C# has {got}, the export list {want}")
-    bad += [f"{n}: declared in {what} but not a built export" for n in seen]
+    bad += [f"{n}: declared in {what} but not an export" for n in seen]
     if bad:
         sys.exit(f"{what} declarations differ from the export list:\n  " + "\n  ".join(bad))
-    print(f"{what}: all {len(built(exports))} declarations match the export list")
+    print(f"{what}: all {len(exports)} declarations match the export list")
 
 
 # ---------------------------------------------------------------- probe for the import libraries
 
 
 def make_link_probe(exports):
-    """A C file that takes the address of every built export through
+    """A C file that takes the address of every export through
     karvo.h, so that a link against an import library has to resolve every
     decorated name. Built once with dllimport and once (-DKARVO_API=
     -DKARVO_PROBE=...) through the import thunks."""
@@ -596,7 +595,7 @@ def make_link_probe(exports):
            "#define KARVO_PROBE karvo_probe", "#endif", "",
            "typedef void (*karvo_probe_fn)(void);", "",
            "void KARVO_PROBE(karvo_probe_fn* out);", "void KARVO_PROBE(karvo_probe_fn* out) {"]
-    for i, e in enumerate(built(exports)):
+    for i, e in enumerate(exports):
         out.append(f"  out[{i}] = (karvo_probe_fn){e.callable_name};")
     out += ["}", ""]
     return "\n".join(out)
@@ -604,10 +603,10 @@ def make_link_probe(exports):
 
 def make_names(exports):
     out = ["// Generated from exports/karvo.exports; do not edit.", "#pragma once", "",
-           "struct KarvoExportName { const char* name; bool pending; };",
+           "struct KarvoExportName { const char* name; };",
            "inline constexpr KarvoExportName kKarvoExports[] = {"]
     for e in exports:
-        out.append(f'  {{"{e.name}", {"true" if e.pending else "false"}}},')
+        out.append(f'  {{"{e.name}"}},')
     out.append("};")
     return "\n".join(out) + "\n"
 
@@ -616,7 +615,7 @@ def make_expected_imports(exports):
     """symbol<TAB>import name, for the import-library test: each decorated
     name a caller links against and the export it must import."""
     out = []
-    for e in built(exports):
+    for e in exports:
         out.append(f"_{e.decorated()}\t{e.name}")
     return "\n".join(out) + "\n"
 
@@ -659,7 +658,7 @@ def read_prose(path, messages):
     def expand(text, where):
         def sub(m):
             if m.group(1) not in messages:
-                sys.exit(f"{path}: {where}: no message {m.group(1)} in src/link/Messages.h")
+                sys.exit(f"{path}: {where}: no message {m.group(1)} in src/messages/Messages.h")
             return "\u201e" + messages[m.group(1)] + "\u201d"
         return re.sub(r"\{(k\w+)\}", sub, text)
 
@@ -700,10 +699,7 @@ def make_reference(exports, entries):
     for e in exports:
         p = resolved_prose(entries, e.name)
         form, base = form_of(e, names)
-        status = ("not in KARVO.DLL yet: the declarations below appear in karvo.h, karvo.pas and Karvo.cs "
-                  "once it is built" if e.pending else "built")
-        out = [f"# {e.name}", "",
-               f"{e.family}; {form}" + (f" of [{base}]({base}.md)" if base else "") + f". Status: {status}.", ""]
+        out = [f"# {e.name}", "", f"{e.family}; {form}" + (f" of [{base}]({base}.md)" if base else "") + ".", ""]
         out += [p.get("what", ""), ""]
         ret = C_TYPES[e.result]
         out += ["## Declarations", "",
@@ -741,7 +737,7 @@ def make_reference(exports, entries):
         if e.family != family:
             family = e.family
             idx += ["", f"## {family}", ""]
-        idx.append(f"- [{e.name}]({e.name}.md)" + (" (not built yet)" if e.pending else ""))
+        idx.append(f"- [{e.name}]({e.name}.md)")
     pages["index.md"] = "\n".join(idx) + "\n"
     return pages
 
@@ -783,8 +779,8 @@ def main():
     ap.add_argument("--names")
     ap.add_argument("--implib-def", help="definitions for GNU dlltool -k (libkarvo.a)")
     ap.add_argument("--msvc-def", help="definitions for llvm-dlltool -m i386 -k (KARVO.lib)")
-    ap.add_argument("--expected-imports", help="decorated symbol and import name of every built export")
-    ap.add_argument("--link-probe", help="a C file that references every built export")
+    ap.add_argument("--expected-imports", help="decorated symbol and import name of every export")
+    ap.add_argument("--link-probe", help="a C file that references every export")
     ap.add_argument("--pascal-probe", help="a Pascal unit with a body for every declaration")
     ap.add_argument("--check-pascal-stack", metavar="DISASM", help="objdump -d of the compiled Pascal probe")
     ap.add_argument("--check-csharp-stack", metavar="REPORT", help="what the C# ABI probe printed")
@@ -794,7 +790,7 @@ def main():
     ap.add_argument("--reference", metavar="DIR", help="write the reference pages")
     ap.add_argument("--check-reference", metavar="DIR", help="fail when the reference pages have drifted")
     ap.add_argument("--prose", default=None, help="per-export prose (default: karvo.reference beside the list)")
-    ap.add_argument("--messages", default=None, help="src/link/Messages.h (default: beside the list's tree)")
+    ap.add_argument("--messages", default=None, help="src/messages/Messages.h (default: beside the list's tree)")
     a = ap.parse_args()
     exports = read_list(a.list)
     root = pathlib.Path(a.list).resolve().parent.parent
@@ -817,7 +813,7 @@ def main():
             print(f"{p.name} matches the export list")
     if a.reference or a.check_reference:
         prose = a.prose or pathlib.Path(a.list).with_suffix(".reference")
-        messages = read_messages(a.messages or root / "src/link/Messages.h")
+        messages = read_messages(a.messages or root / "src/messages/Messages.h")
         pages = make_reference(exports, read_prose(prose, messages))
         if a.reference:
             write_pages(pages, a.reference)

@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "conversions/TextForms.h"
 #include "karvo_host.h"
 #include "platform/WindowsSupport.h"
 
@@ -9,25 +10,16 @@ namespace karvo {
 
 namespace {
 
-std::u16string Decimal(std::uint32_t v) {
-  std::u16string s;
-  do {
-    s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
-    v /= 10;
-  } while (v != 0);
-  return s;
-}
-
 // 0 means none: the seed itself is then drawn from the clock.
 std::atomic<std::uint64_t> g_testSeed{0};
 
 }  // namespace
 
 ApiHandleNames::ApiHandleNames(std::uint32_t windowHandle, std::uint32_t seed)
-    : prefix_(u"" KARVO_API_HANDLE_PREFIX + Decimal(windowHandle)), gen_(seed) {}
+    : prefix_(u"" KARVO_API_HANDLE_PREFIX + UnsignedText(windowHandle)), gen_(seed) {}
 
 std::u16string ApiHandleNames::Next() {
-  return prefix_ + Decimal(std::uniform_int_distribution<std::uint32_t>(0, 65534)(gen_));
+  return prefix_ + UnsignedText(std::uniform_int_distribution<std::uint32_t>(0, 65534)(gen_));
 }
 
 std::uint32_t ApiHandleNames::FreshSeed() {

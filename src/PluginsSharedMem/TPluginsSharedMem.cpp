@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "PluginsSharedMem/ApiHandleNames.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBox.h"
 
@@ -62,11 +62,11 @@ TPluginsSharedMem::~TPluginsSharedMem() {
 // makes the name taken, and nothing of this attempt stays.
 TPluginsSharedMem::Made TPluginsSharedMem::CreateMapping(const std::u16string& name, DWORD size) {
   P = nullptr;
-  UniqueHandle mapping(Sys().CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, W(name)));
+  UniqueHandle mapping(Sys().CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, AsWide(name)));
   if (NameTaken(mapping.get())) return Made::Taken;
   if (!mapping) return Made::Failed;
   std::u16string mutexName = name + u"" KARVO_MUTEX_SUFFIX;
-  UniqueHandle mutex(Sys().CreateMutexW(nullptr, FALSE, W(mutexName)));
+  UniqueHandle mutex(Sys().CreateMutexW(nullptr, FALSE, AsWide(mutexName)));
   if (NameTaken(mutex.get())) return Made::Taken;
   if (!mutex) return Made::Failed;
   UniqueView view(Sys().MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, size));
@@ -82,7 +82,7 @@ TPluginsSharedMem::Made TPluginsSharedMem::CreateMapping(const std::u16string& n
 
 bool TPluginsSharedMem::OpenMapping(const std::u16string& name, DWORD size) {
   if (name.empty()) return false;
-  H.reset(Sys().CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, W(name)));
+  H.reset(Sys().CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, AsWide(name)));
   // Only a mapping that existed already is a host's block; one this call
   // had to make goes again at once, so no stray block of that name stays.
   if (!H || ::GetLastError() != ERROR_ALREADY_EXISTS) {
@@ -104,7 +104,7 @@ std::shared_ptr<UniqueHandle> TPluginsSharedMem::MutexHandle() {
   if (!mutex_) {
     std::u16string name = fApihandle + u"" KARVO_MUTEX_SUFFIX;
     auto fresh = std::make_shared<UniqueHandle>();
-    fresh->reset(Sys().CreateMutexW(nullptr, FALSE, W(name)));
+    fresh->reset(Sys().CreateMutexW(nullptr, FALSE, AsWide(name)));
     if (*fresh) mutex_ = std::move(fresh);
   }
   return mutex_;
@@ -174,7 +174,9 @@ std::string TPluginsSharedMem::CommandBytes(const std::u16string& text) {
   return bytes;
 }
 
-std::u16string TPluginsSharedMem::CommandText(const std::string& bytes) { return AnsiToText(bytes.data(), bytes.size()); }
+std::u16string TPluginsSharedMem::CommandText(const std::string& bytes) {
+  return AnsiToText(bytes.data(), bytes.size());
+}
 
 std::u16string TPluginsSharedMem::SharedMemCommand() {
   std::string bytes;

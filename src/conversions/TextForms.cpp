@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 namespace karvo {
@@ -17,6 +18,14 @@ std::atomic<char16_t> g_decimalSeparator{u'.'};
 constexpr int kSignificantDigits = 15;
 
 std::u16string Widen(std::string_view s) { return std::u16string(s.begin(), s.end()); }
+
+// A digit of the radix (10 or 16, either letter case), or -1.
+int DigitValue(char16_t c, int radix) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (radix == 16 && c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (radix == 16 && c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
 
 // The value rounded to 15 significant digits without trailing zeros, and E
 // such that |value| = 0.d1d2...dn * 10^E.
@@ -77,43 +86,39 @@ std::u16string FloatToTextRule(long double value) {
   return out;
 }
 
-std::optional<std::int32_t> IntegerTextSyntax(std::u16string_view text) {
+std::optional<std::int64_t> Int64TextSyntax(std::u16string_view text) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == u' ') ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
-  unsigned base = 10;
+  int radix = 10;
   if (i < text.size() && (text[i] == u'$' || text[i] == u'x' || text[i] == u'X')) {
-    base = 16;
-    ++i;
-  } else if (i + 1 < text.size() && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
-    base = 16;
+    radix = 16;
+    i += 1;
+  } else if (text.size() - i >= 2 && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+    radix = 16;
     i += 2;
   }
   if (i == text.size()) return std::nullopt;
-  // One above the largest magnitude any 32-bit result can have: the sum
-  // stops growing there, so long texts of digits cannot overflow it.
-  constexpr std::uint64_t kCap = 0x80000001ull;
-  std::uint64_t magnitude = 0;
+  // Accumulated as a negative number, which reaches the minimum exactly.
+  constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+  std::int64_t value = 0;
   for (; i < text.size(); ++i) {
-    char16_t c = text[i];
-    unsigned digit;
-    if (c >= u'0' && c <= u'9')
-      digit = c - u'0';
-    else if (base == 16 && c >= u'a' && c <= u'f')
-      digit = c - u'a' + 10;
-    else if (base == 16 && c >= u'A' && c <= u'F')
-      digit = c - u'A' + 10;
-    else
-      return std::nullopt;
-    magnitude = std::min(magnitude * base + digit, kCap);
+    int d = DigitValue(text[i], radix);
+    if (d < 0) return std::nullopt;
+    if (value < (kMin + d) / radix) return std::nullopt;
+    value = value * radix - d;
   }
-  if (negative) {
-    if (magnitude > 0x80000000ull) return std::nullopt;
-    return static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude));
-  }
-  if (magnitude > 0x7FFFFFFFull) return std::nullopt;
-  return static_cast<std::int32_t>(magnitude);
+  if (negative) return value;
+  if (value == kMin) return std::nullopt;
+  return -value;
+}
+
+std::optional<std::int32_t> IntegerTextSyntax(std::u16string_view text) {
+  std::optional<std::int64_t> v = Int64TextSyntax(text);
+  if (!v || *v < std::numeric_limits<std::int32_t>::min() || *v > std::numeric_limits<std::int32_t>::max())
+    return std::nullopt;
+  return static_cast<std::int32_t>(*v);
 }
 
 std::u16string HandleText(std::uint32_t handle) { return UnsignedText(handle); }

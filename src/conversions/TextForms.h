@@ -24,6 +24,8 @@ std::u16string FloatToTextRule(long double value);
 // digits after "$", "x", "X", "0x" or "0X"; nothing after the digits; the
 // value must fit a signed 32-bit integer. Anything else gives nothing.
 std::optional<std::int32_t> IntegerTextSyntax(std::u16string_view text);
+// The same syntax for a value that must fit a signed 64-bit integer.
+std::optional<std::int64_t> Int64TextSyntax(std::u16string_view text);
 
 // A handle inside a text for the host: the unsigned decimal form of its 32
 // bits (-1 gives 4294967295).

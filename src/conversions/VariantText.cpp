@@ -1,5 +1,6 @@
 #include "conversions/VariantText.h"
 
+#include "conversions/BstrText.h"
 #include "conversions/TextForms.h"
 #include "platform/Owners.h"
 
@@ -7,91 +8,73 @@ namespace karvo {
 
 namespace {
 
+using Text = std::optional<std::u16string>;
+
 // A value stored in the VARIANT, or behind its VT_BYREF pointer.
 template <class T>
 const T* Value(const VARIANT& v, const T& direct, T* const& byref) {
   return (v.vt & VT_BYREF) != 0 ? byref : &direct;
 }
 
-std::optional<std::u16string> FromPlatform(HRESULT hr, BSTR raw) {
+Text FromPlatform(HRESULT hr, BSTR raw) {
   UniqueBstr owned(raw);
   if (FAILED(hr)) return std::nullopt;
-  return std::u16string(U(owned.get()), owned ? ::SysStringLen(owned.get()) : 0);
+  return BstrToText(owned.get());
 }
 
-std::optional<std::u16string> ChangedToText(const VARIANT& v) {
+Text ChangedToText(const VARIANT& v) {
   UniqueVariant out;
   HRESULT hr = Sys().VariantChangeTypeEx(out.get(), const_cast<VARIANT*>(&v), LOCALE_USER_DEFAULT, 0, VT_BSTR);
   if (FAILED(hr) || out->vt != VT_BSTR) return std::nullopt;
-  BSTR b = out->bstrVal;
-  return std::u16string(U(b), b != nullptr ? ::SysStringLen(b) : 0);
+  return BstrToText(out->bstrVal);
 }
 
-template <class T>
-std::optional<std::u16string> Signed(const T* p) {
+// Nothing for a null reference, else the value's text in the given form.
+template <class T, class Form>
+Text TextOf(const T* p, Form form) {
   if (p == nullptr) return std::nullopt;
-  return SignedText(*p);
+  return form(*p);
 }
 
+Text Decimal(std::int64_t x) { return SignedText(x); }
+Text Decimal(std::uint64_t x) { return UnsignedText(x); }
+Text Float(double x) { return FloatToTextRule(x); }
+Text Bstr(BSTR b) { return BstrToText(b); }
+
+// The platform's text of the value, in the user's default locale.
 template <class T>
-std::optional<std::u16string> Unsigned(const T* p) {
-  if (p == nullptr) return std::nullopt;
-  return UnsignedText(*p);
+auto ByPlatform(HRESULT(WINAPI* convert)(T, LCID, ULONG, BSTR*)) {
+  return [convert](T x) {
+    BSTR b = nullptr;
+    HRESULT hr = convert(x, LOCALE_USER_DEFAULT, 0, &b);
+    return FromPlatform(hr, b);
+  };
 }
 
-std::optional<std::u16string> VariantText(const VARIANT& v, bool nullIsEmpty) {
+Text VariantText(const VARIANT& v, bool nullIsEmpty) {
   const VARTYPE type = v.vt & ~VT_BYREF;
   const bool byref = (v.vt & VT_BYREF) != 0;
+  auto sign = [](auto x) { return Decimal(static_cast<std::int64_t>(x)); };
+  auto unsign = [](auto x) { return Decimal(static_cast<std::uint64_t>(x)); };
   switch (type) {
     case VT_EMPTY: return std::u16string();
     case VT_NULL:
       if (nullIsEmpty) return std::u16string();
       return std::nullopt;
-    case VT_I1: return Signed(Value(v, v.cVal, v.pcVal));
-    case VT_I2: return Signed(Value(v, v.iVal, v.piVal));
-    case VT_I4: return Signed(Value(v, v.lVal, v.plVal));
-    case VT_I8: return Signed(Value(v, v.llVal, v.pllVal));
-    case VT_UI1: return Unsigned(Value(v, v.bVal, v.pbVal));
-    case VT_UI2: return Unsigned(Value(v, v.uiVal, v.puiVal));
-    case VT_UI4: return Unsigned(Value(v, v.ulVal, v.pulVal));
-    case VT_UI8: return Unsigned(Value(v, v.ullVal, v.pullVal));
-    case VT_R4: {
-      const FLOAT* p = Value(v, v.fltVal, v.pfltVal);
-      if (p == nullptr) return std::nullopt;
-      return FloatToTextRule(*p);
-    }
-    case VT_R8: {
-      const DOUBLE* p = Value(v, v.dblVal, v.pdblVal);
-      if (p == nullptr) return std::nullopt;
-      return FloatToTextRule(*p);
-    }
-    case VT_CY: {
-      const CY* p = Value(v, v.cyVal, v.pcyVal);
-      if (p == nullptr) return std::nullopt;
-      BSTR b = nullptr;
-      HRESULT hr = Sys().VarBstrFromCy(*p, LOCALE_USER_DEFAULT, 0, &b);
-      return FromPlatform(hr, b);
-    }
-    case VT_DATE: {
-      const DATE* p = Value(v, v.date, v.pdate);
-      if (p == nullptr) return std::nullopt;
-      BSTR b = nullptr;
-      HRESULT hr = Sys().VarBstrFromDate(*p, LOCALE_USER_DEFAULT, 0, &b);
-      return FromPlatform(hr, b);
-    }
-    case VT_BOOL: {
-      const VARIANT_BOOL* p = Value(v, v.boolVal, v.pboolVal);
-      if (p == nullptr) return std::nullopt;
-      BSTR b = nullptr;
-      HRESULT hr = Sys().VarBstrFromBool(*p, LOCALE_USER_DEFAULT, 0, &b);
-      return FromPlatform(hr, b);
-    }
-    case VT_BSTR: {
-      const BSTR* p = Value(v, v.bstrVal, v.pbstrVal);
-      if (p == nullptr) return std::nullopt;
-      if (*p == nullptr) return std::u16string();
-      return std::u16string(U(*p), ::SysStringLen(*p));
-    }
+    case VT_I1: return TextOf(Value(v, v.cVal, v.pcVal), sign);
+    case VT_I2: return TextOf(Value(v, v.iVal, v.piVal), sign);
+    case VT_I4: return TextOf(Value(v, v.lVal, v.plVal), sign);
+    case VT_I8: return TextOf(Value(v, v.llVal, v.pllVal), sign);
+    case VT_UI1: return TextOf(Value(v, v.bVal, v.pbVal), unsign);
+    case VT_UI2: return TextOf(Value(v, v.uiVal, v.puiVal), unsign);
+    case VT_UI4: return TextOf(Value(v, v.ulVal, v.pulVal), unsign);
+    case VT_UI8: return TextOf(Value(v, v.ullVal, v.pullVal), unsign);
+    case VT_R4: return TextOf(Value(v, v.fltVal, v.pfltVal), Float);
+    case VT_R8: return TextOf(Value(v, v.dblVal, v.pdblVal), Float);
+    case VT_CY: return TextOf(Value(v, v.cyVal, v.pcyVal), ByPlatform(Sys().VarBstrFromCy));
+    case VT_DATE: return TextOf(Value(v, v.date, v.pdate), ByPlatform(Sys().VarBstrFromDate));
+    case VT_BOOL: return TextOf(Value(v, v.boolVal, v.pboolVal), ByPlatform(Sys().VarBstrFromBool));
+    case VT_BSTR: return TextOf(Value(v, v.bstrVal, v.pbstrVal), Bstr);
     case VT_DISPATCH:
     case VT_UNKNOWN:
       // The platform follows the reference itself, but not a null one.

@@ -1,6 +1,6 @@
 #include "database/CsvBuilder.h"
 
-#include "link/Messages.h"
+#include "messages/Messages.h"
 
 namespace karvo {
 

@@ -2,26 +2,22 @@
 
 #include <string>
 
+#include "conversions/TextForms.h"
 #include "database/CsvBuilder.h"
 #include "link/ApiError.h"
 #include "link/ExportForms.h"
-#include "link/Messages.h"
 #include "link/RequestCycle.h"
 #include "link/ReturnBuffers.h"
+#include "messages/Messages.h"
 #include "platform/CodePage.h"
 
 namespace karvo {
 
 namespace {
 
-std::u16string Decimal(long long v) {
-  std::string s = std::to_string(v);
-  return std::u16string(s.begin(), s.end());
-}
-
 // The same export asked of the host, when the in-process attempt failed.
 const char* AskHostForCSV(std::uint32_t aDSHandle, std::int32_t aStart, std::int32_t aCount, std::uint8_t aWithHeader) {
-  std::u16string args = Decimal(aStart) + u";" + Decimal(aCount) + u";" + Decimal(aWithHeader);
+  std::u16string args = SignedText(aStart) + u";" + SignedText(aCount) + u";" + SignedText(aWithHeader);
   Cycle c = RunRequest(Request{u"GET_CSV_QUERY_SQL", {SqlField(u""), PointerField(aDSHandle), DataField(args)}});
   if (!c.Replied()) return nullptr;
   SetAPIError(kReplyVerdict, &c.Reply);
@@ -33,7 +29,6 @@ const char* AskHostForCSV(std::uint32_t aDSHandle, std::int32_t aStart, std::int
 
 const char* GetCSVQuerySQL(std::uint32_t aDSHandle, std::int32_t aStart, std::int32_t aCount,
                            std::uint8_t aWithHeader) {
-  ClearAPIError();
   CsvOutcome o;
   try {
     o = BuildCSVText(host::DataSource(aDSHandle), aStart, aCount, aWithHeader,

@@ -5,7 +5,7 @@
 #include "host/ObjectModel.h"
 #include "link/ApiError.h"
 #include "link/ExportForms.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 
 namespace karvo {
 
@@ -17,7 +17,6 @@ constexpr char16_t kDataSourceClass[] = u"TDataSource";
 // operation. An operation gives an empty optional when the model refused.
 template <class R, class Op>
 R OnDataSet(std::uint32_t aDSHandle, R failure, Op op) {
-  ClearAPIError();
   if (aDSHandle == 0) {
     SetAPIErrorText(msg::kNilDataSource);
     return failure;

@@ -2,9 +2,9 @@
 
 #include "link/ApiError.h"
 #include "link/ExportForms.h"
-#include "link/Messages.h"
 #include "link/ProcessState.h"
 #include "link/RequestCycle.h"
+#include "messages/Messages.h"
 #include "platform/MessageBox.h"
 
 namespace karvo {
@@ -17,7 +17,6 @@ constexpr std::uint8_t kSystemDatabase = 1;
 // The caller gets 0 and the refusal as the last error, so it cannot take
 // the refusal for success.
 std::uint8_t RefuseSystemDatabase() {
-  ClearAPIError();
   std::shared_ptr<TPluginsSharedMem> mem = CurrentSharedMem();
   if (mem == nullptr || mem->SharedMemState() == smsNoAllocated) {
     SetAPIError(kCodeNoService);
@@ -78,6 +77,7 @@ std::uint32_t OpenQuerySQL(const char* SQLText, std::uint8_t SysDatabase) {
 }
 
 std::uint8_t CloseQuerySQL(std::uint32_t QueryHandle) {
+  // Not a slip: with no host, closing answers 255 (the message still says no service), and an empty reply 254.
   return RunCoded(Request{u"CLOSE_QUERY_SQL", {SqlField(u""), PointerField(QueryHandle)}}, kCodeNoReply,
                   kCodeBlockBusy);
 }

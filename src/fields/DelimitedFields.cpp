@@ -4,14 +4,14 @@
 #include <limits>
 #include <vector>
 
-#include "link/Messages.h"
+#include "conversions/AsciiCase.h"
+#include "conversions/TextForms.h"
+#include "messages/Messages.h"
 
 namespace karvo {
 namespace {
 
 constexpr std::int32_t kMaxFieldNo = std::numeric_limits<std::int32_t>::max();
-
-constexpr char16_t UpperAscii(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
 
 // Field n (n >= 1) as a view into text; empty when the text has fewer fields.
 std::u16string_view FieldView(std::u16string_view text, std::int64_t n, char16_t sep) {
@@ -47,11 +47,6 @@ bool FoldedTextContains(std::u16string_view text, std::u16string_view needle) {
 
 }  // namespace
 
-bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char16_t x, char16_t y) { return UpperAscii(x) == UpperAscii(y); });
-}
-
 std::int32_t CountFields(std::u16string_view text, char16_t sep) {
   if (text.empty()) return 0;
   // A 32-bit process cannot hold a line with more fields than this.
@@ -76,7 +71,7 @@ bool ReplaceField(std::u16string_view value, std::u16string& text, std::int32_t 
 }
 
 bool QuickFieldTest(std::u16string_view value, std::u16string_view text, char16_t sep) {
-  if (EqualIgnoringCase(value, text)) return true;
+  if (EqualIgnoringAsciiCase(value, text)) return true;
   // The separator stays as it is while the text is upper-cased, so a
   // lower-case letter as separator never matches here.
   std::u16string needle;
@@ -85,10 +80,10 @@ bool QuickFieldTest(std::u16string_view value, std::u16string_view text, char16_
   for (char16_t c : value) needle += UpperAscii(c);
   needle += sep;
   if (FoldedTextContains(text, needle)) return true;
-  if (EqualIgnoringCase(FieldView(text, 1, sep), value)) return true;
+  if (EqualIgnoringAsciiCase(FieldView(text, 1, sep), value)) return true;
   std::size_t lastSep = text.rfind(sep);
   std::u16string_view last = lastSep == std::u16string_view::npos ? text : text.substr(lastSep + 1);
-  return EqualIgnoringCase(last, value);
+  return EqualIgnoringAsciiCase(last, value);
 }
 
 std::int32_t FindFieldNumber(std::u16string_view value, std::u16string_view text, char16_t sep) {
@@ -97,16 +92,14 @@ std::int32_t FindFieldNumber(std::u16string_view value, std::u16string_view text
   for (std::int32_t n = 1;; ++n) {
     std::size_t end = text.find(sep, start);
     bool last = end == std::u16string_view::npos;
-    if (EqualIgnoringCase(text.substr(start, last ? std::u16string_view::npos : end - start), value)) return n;
+    if (EqualIgnoringAsciiCase(text.substr(start, last ? std::u16string_view::npos : end - start), value)) return n;
     if (last || n == kMaxFieldNo) return 0;
     start = end + 1;
   }
 }
 
 std::u16string CannotSetFieldMessage(std::int32_t fieldNo) {
-  std::string digits = std::to_string(fieldNo);
-  return std::u16string(msg::kCannotSetFieldPrefix) + std::u16string(digits.begin(), digits.end()) +
-         msg::kCannotSetFieldSuffix;
+  return msg::kCannotSetFieldPrefix + SignedText(fieldNo) + msg::kCannotSetFieldSuffix;
 }
 
 }  // namespace karvo

@@ -13,10 +13,6 @@ namespace karvo {
 // where the code page maps that byte to the same code point.
 constexpr char16_t SeparatorUnit(unsigned char b) { return static_cast<char16_t>(b); }
 
-// Only ASCII letters are folded; an accented capital never equals its small
-// letter.
-bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b);
-
 // 0 for an empty text, otherwise 1 + the number of separators.
 std::int32_t CountFields(std::u16string_view text, char16_t sep);
 
@@ -35,7 +31,7 @@ bool ReplaceField(std::u16string_view value, std::u16string& text, std::int32_t 
 // spanning several fields).
 bool QuickFieldTest(std::u16string_view value, std::u16string_view text, char16_t sep);
 
-// Number of the first field equal to value ignoring case, or 0; 0 also
+// Number of the first field equal to value ignoring ASCII case, or 0; 0 also
 // whenever QuickFieldTest says no. One pass over the line.
 std::int32_t FindFieldNumber(std::u16string_view value, std::u16string_view text, char16_t sep);
 

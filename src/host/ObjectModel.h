@@ -63,7 +63,6 @@ class Object {
   bool empty() const { return model_ == nullptr || handle_ == 0; }
   explicit operator bool() const { return !empty(); }
   Handle handle() const { return handle_; }
-  const KarvoObjectModel* model() const { return model_; }
 
   std::optional<std::u16string> ClassName() const;
   // True only when the class name could be read and equals name exactly.

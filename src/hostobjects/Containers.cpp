@@ -6,19 +6,17 @@
 #include "link/ApiError.h"
 #include "link/CallHostProc.h"
 #include "link/ExportForms.h"
-#include "link/Messages.h"
 #include "link/RequestCycle.h"
+#include "messages/Messages.h"
 
 namespace karvo {
 
 const char* GetControlsList(std::uint32_t aContainer, std::uint32_t aFlags) {
-  ClearAPIError();
   const std::uint8_t flags = EffectiveListFlags(aFlags);
   try {
     return TextToPlain(ControlsListText(host::Object(aContainer), flags));
   } catch (...) {
   }
-  ClearAPIError();
   HostProcResult r = CallHostProc(u"GetControlsList", JoinHostArgs({HandleText(aContainer), SignedText(flags)}));
   if (r.Success) return TextToPlain(r.ResultText);
   SetAPIErrorText(msg::kControlsListFailed);
@@ -26,13 +24,11 @@ const char* GetControlsList(std::uint32_t aContainer, std::uint32_t aFlags) {
 }
 
 std::uint32_t GetControl(std::uint32_t aContainer, const char* aControlName) {
-  ClearAPIError();
   const std::u16string name = PlainText(aControlName);
   try {
     return FindControl(host::Object(aContainer), name);
   } catch (...) {
   }
-  ClearAPIError();
   HostProcResult r = CallHostProc(u"GetControl", JoinHostArgs({HandleText(aContainer), name}));
   // A success whose text is no handle is no answer either: the caller gets
   // null and the message, never a number made up from the text.
@@ -48,7 +44,6 @@ namespace {
 // One cycle of a host command settled by the reply verdict; the reply is
 // given back only when it was a success.
 std::optional<Reply> RunVerdictCommand(const char16_t* command, std::uint32_t container, std::u16string data) {
-  ClearAPIError();
   Cycle c = RunRequest(Request{command, {PointerField(container), DataField(std::move(data)), SqlField(u"")}});
   if (!c.Replied()) return std::nullopt;
   SetAPIError(kReplyVerdict, &c.Reply);

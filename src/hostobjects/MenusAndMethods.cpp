@@ -5,7 +5,7 @@
 #include "hostobjects/ObjectLists.h"
 #include "link/ApiError.h"
 #include "link/ExportForms.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 
 namespace karvo {
 
@@ -21,7 +21,6 @@ std::uint8_t Fail(const char16_t* message) {
 }  // namespace
 
 std::uint8_t AddMenuItem(std::uint32_t aMenu, std::uint32_t aMenuItem) {
-  ClearAPIError();
   host::Object menu(aMenu), item(aMenuItem);
   // A handle the model does not know has no class name, so it is refused
   // here as not being a menu or a menu item.
@@ -39,7 +38,6 @@ std::uint8_t AddMenuItem(std::uint32_t aMenu, std::uint32_t aMenuItem) {
 }
 
 std::uint8_t LoadResource(std::uint32_t aBitmap, std::uint32_t aInstance, const char* aResName, std::int32_t aResID) {
-  ClearAPIError();
   try {
     host::Object bitmap(aBitmap);
     if (Need(bitmap.ClassName()) != u"TBitmap") return Fail(msg::kOnlyBitmaps);
@@ -49,7 +47,7 @@ std::uint8_t LoadResource(std::uint32_t aBitmap, std::uint32_t aInstance, const 
       // Above 65535 the platform would take the number for the address of
       // a name: no resource has such a number.
       const auto number = static_cast<std::uint32_t>(aResID);
-      if (number > kLargestResourceNumber) throw DirectFailure{};
+      Need(number <= kLargestResourceNumber);
       Need(bitmap.LoadBitmapResource(aInstance, std::nullopt, number));
     }
     return 1;
@@ -59,7 +57,6 @@ std::uint8_t LoadResource(std::uint32_t aBitmap, std::uint32_t aInstance, const 
 }
 
 std::uint8_t ExecuteAction(std::uint32_t aAction) {
-  ClearAPIError();
   try {
     return Need(host::Object(aAction).ExecuteAction()) ? 1 : 0;
   } catch (...) {

@@ -1,5 +1,7 @@
 #include "hostobjects/NameRules.h"
 
+#include "conversions/AsciiCase.h"
+
 namespace karvo {
 
 std::string ToUtf8(std::u16string_view text) {
@@ -47,20 +49,9 @@ int ComparePropertyNames(const std::u16string& a, const std::u16string& b, const
   return x.size() < y.size() ? -1 : 1;
 }
 
-namespace {
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
-}  // namespace
-
-bool EqualAsciiNoCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  return true;
-}
-
 bool ControlNameMatches(std::u16string_view childName, std::u16string_view wanted) {
   if (childName.empty() || wanted.empty()) return childName.empty() && wanted.empty();
-  return EqualAsciiNoCase(childName, wanted);
+  return EqualIgnoringAsciiCase(childName, wanted);
 }
 
 std::string MethodLookupName(std::u16string_view name) {

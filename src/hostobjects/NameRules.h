@@ -24,12 +24,8 @@ std::string ToUtf8(std::u16string_view text);
 // whole names go to wideCompare. Equal common parts: the shorter first.
 int ComparePropertyNames(const std::u16string& a, const std::u16string& b, const WideCompare& wideCompare);
 
-// Equality with only the ASCII letters a-z and A-Z folded; every other unit
-// compares as it is.
-bool EqualAsciiNoCase(std::u16string_view a, std::u16string_view b);
-
 // A child's name against the name looked for: both empty, or both non-empty
-// and equal under EqualAsciiNoCase.
+// and equal under EqualIgnoringAsciiCase.
 bool ControlNameMatches(std::u16string_view childName, std::u16string_view wanted);
 
 // A method name as the object model looks it up: UTF-8, cut to its first

@@ -3,6 +3,7 @@
 #include <set>
 #include <utility>
 
+#include "conversions/AsciiCase.h"
 #include "conversions/TextForms.h"
 
 namespace karvo {
@@ -26,12 +27,6 @@ KindGroup GroupOfKind(unsigned kind) {
 }
 
 namespace {
-
-std::u16string AsciiUpper(std::u16string s) {
-  for (char16_t& c : s)
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-  return s;
-}
 
 // Lomuto partition around the middle element; the larger side is looped,
 // the smaller recursed, so the depth stays logarithmic.
@@ -69,7 +64,7 @@ std::vector<host::PropertyEntry> PublishedProperties(const host::Object& object,
     host::PropertyEntry e = Need(object.Property(i));
     // Names compare without ASCII case everywhere else, so a name that came
     // twice could never be told apart from its twin.
-    if (seen.insert(AsciiUpper(e.Name)).second) entries.push_back(std::move(e));
+    if (seen.insert(UpperAscii(e.Name)).second) entries.push_back(std::move(e));
   }
   SortByPropertyName(entries, wideCompare);
   return entries;
@@ -77,7 +72,7 @@ std::vector<host::PropertyEntry> PublishedProperties(const host::Object& object,
 
 const host::PropertyEntry* FindProperty(const std::vector<host::PropertyEntry>& entries, std::u16string_view name) {
   for (const host::PropertyEntry& e : entries)
-    if (EqualAsciiNoCase(e.Name, name)) return &e;
+    if (EqualIgnoringAsciiCase(e.Name, name)) return &e;
   return nullptr;
 }
 

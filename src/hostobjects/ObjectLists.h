@@ -17,8 +17,9 @@
 
 namespace karvo {
 
-// The direct attempt failed: the object model refused, or a value did not
-// convert. The export goes on to the host.
+// The direct work on a host object failed: the object model refused, or a
+// value did not convert. The property and control exports go on to the
+// host; the others give their own message.
 struct DirectFailure {};
 
 template <class T>

@@ -1,7 +1,6 @@
 #include "hostobjects/ObjectProperties.h"
 
-#include <new>
-
+#include "conversions/BstrText.h"
 #include "conversions/TextForms.h"
 #include "conversions/VariantText.h"
 #include "host/ObjectModel.h"
@@ -11,18 +10,18 @@
 #include "link/ApiError.h"
 #include "link/CallHostProc.h"
 #include "link/ExportForms.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 #include "platform/CallerMemory.h"
 #include "platform/CallerVariant.h"
 
 namespace karvo {
 
 int PlatformNameCompare(const std::u16string& a, const std::u16string& b) {
-  int r = Sys().CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, W(a), static_cast<int>(a.size()), W(b),
+  int r = Sys().CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, AsWide(a), static_cast<int>(a.size()), AsWide(b),
                                static_cast<int>(b.size()));
   // A comparison that failed says nothing: taken for "equal" it would sort
   // the list wrongly and call that a success. The direct work fails instead.
-  if (r == 0) throw DirectFailure{};
+  Need(r != 0);
   return r == CSTR_LESS_THAN ? -1 : r == CSTR_GREATER_THAN ? 1 : 0;
 }
 
@@ -36,54 +35,39 @@ std::u16string NoPropertyMessage(const std::u16string& name) {
   return msg::kNoPropertyPrefix + name + msg::kNameSuffix;
 }
 
-// Gives the caller's VARIANT a value: what it held goes first.
-void Assign(VARIANT* target, VARIANT value) {
-  if (target == nullptr) {
-    Sys().VariantClear(&value);
-    return;
-  }
+// Hands the value over to the caller's VARIANT: what that held goes first.
+void Assign(VARIANT* target, UniqueVariant& value) {
+  if (target == nullptr) return;
   ReleaseCallerVariant(target);
-  *target = value;
+  *target = value.release();
 }
 
-VARIANT BstrValue(const std::u16string& text) {
-  VARIANT v;
-  Sys().VariantInit(&v);
-  v.bstrVal = Sys().SysAllocStringLen(W(text), static_cast<UINT>(text.size()));
-  if (v.bstrVal == nullptr) throw std::bad_alloc();
-  v.vt = VT_BSTR;
-  return v;
-}
-
-VARIANT I4Value(std::int32_t n) {
-  VARIANT v;
-  Sys().VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = n;
-  return v;
+void SetI4(UniqueVariant& v, std::int32_t n) {
+  v->vt = VT_I4;
+  v->lVal = n;
 }
 
 void ReadDirect(VARIANT* aResult, const host::Object& o, const host::PropertyEntry& e) {
+  UniqueVariant v;
   switch (GroupOfKind(e.Kind)) {
-    case KindGroup::Ordinal: Assign(aResult, I4Value(Need(o.ReadOrdinal(e)))); break;
+    case KindGroup::Ordinal: SetI4(v, Need(o.ReadOrdinal(e))); break;
     case KindGroup::Float: {
-      VARIANT v;
-      Sys().VariantInit(&v);
-      v.vt = VT_R8;
-      v.dblVal = Need(o.ReadFloat(e));
-      Assign(aResult, v);
+      const double value = Need(o.ReadFloat(e));
+      v->vt = VT_R8;
+      v->dblVal = value;
       break;
     }
-    case KindGroup::Text: Assign(aResult, BstrValue(Need(o.ReadText(e)))); break;
-    case KindGroup::Method: Assign(aResult, I4Value(MethodPairNumber(Need(o.ReadMethod(e))))); break;
-    case KindGroup::NotHandled: break;  // found, and left as the caller had it
+    case KindGroup::Text: SetBstrVariant(v, Need(o.ReadText(e))); break;
+    case KindGroup::Method: SetI4(v, MethodPairNumber(Need(o.ReadMethod(e)))); break;
+    case KindGroup::NotHandled: return;  // found, and left as the caller had it
   }
+  Assign(aResult, v);
 }
 
 void WriteDirect(const host::Object& o, const host::PropertyEntry& e, const VARIANT* value) {
   const KindGroup group = GroupOfKind(e.Kind);
   if (group == KindGroup::NotHandled) return;
-  if (value == nullptr) throw DirectFailure{};
+  Need(value != nullptr);  // a value we could not read has nothing to write
   switch (group) {
     case KindGroup::Ordinal: Need(o.WriteOrdinal(e, Need(VariantToInt32(*value)))); break;
     case KindGroup::Float: Need(o.WriteFloat(e, Need(VariantToDouble(*value)))); break;
@@ -103,9 +87,8 @@ void WriteDirect(const host::Object& o, const host::PropertyEntry& e, const VARI
 
 // The caller's VARIANT made Null, the failure value of GetProperty.
 void MakeNull(VARIANT* aResult) {
-  VARIANT null;
-  Sys().VariantInit(&null);
-  null.vt = VT_NULL;
+  UniqueVariant null;
+  null->vt = VT_NULL;
   Assign(aResult, null);
 }
 
@@ -117,7 +100,9 @@ void AskHostGetProperty(VARIANT* aResult, std::uint32_t aObject, const std::u16s
   try {
     HostProcResult r = CallHostProc(u"GetProperty", JoinHostArgs({HandleText(aObject), name}));
     if (r.Success) {
-      Assign(aResult, BstrValue(r.ResultText));
+      UniqueVariant answer;
+      SetBstrVariant(answer, r.ResultText);
+      Assign(aResult, answer);
       return;
     }
   } catch (...) {
@@ -144,7 +129,6 @@ std::uint8_t AskHostSetProperty(std::uint32_t aObject, const std::u16string& nam
 }  // namespace
 
 const char* GetPropertyList(std::uint32_t aObject, std::uint32_t aFlags) {
-  ClearAPIError();
   const std::uint8_t flags = EffectiveListFlags(aFlags);
   try {
     host::Object o(aObject);
@@ -159,7 +143,6 @@ const char* GetPropertyList(std::uint32_t aObject, std::uint32_t aFlags) {
 }
 
 void GetProperty(VARIANT* aResult, std::uint32_t aObject, const char* aPropName) {
-  ClearAPIError();
   std::u16string name;
   try {
     name = PlainText(aPropName);
@@ -192,7 +175,6 @@ const char* GetPropertyStr(std::uint32_t aObject, const char* aPropName) {
 }
 
 std::uint8_t SetProperty(std::uint32_t aObject, const char* aPropName, const VARIANT& aPropValue) {
-  ClearAPIError();
   // Our own copy, released on every way out; the caller's stays untouched.
   UniqueVariant copy;
   const VARIANT* value = CopyCallerVariant(aPropValue, copy) ? copy.get() : nullptr;

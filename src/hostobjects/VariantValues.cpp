@@ -2,7 +2,9 @@
 
 #include <string>
 
-#include "conversions/TextForms.h"
+#include "conversions/BstrText.h"
+#include "conversions/NumberSyntax.h"
+#include "conversions/TextReadings.h"
 #include "hostobjects/NumberRules.h"
 
 namespace karvo {
@@ -16,29 +18,6 @@ std::optional<T> Changed(const VARIANT& v, VARTYPE to, Convert take) {
   HRESULT hr = Sys().VariantChangeTypeEx(out.get(), const_cast<VARIANT*>(&v), LOCALE_USER_DEFAULT, 0, to);
   if (FAILED(hr) || out->vt != to) return std::nullopt;
   return take(*out.get());
-}
-
-std::u16string BstrOf(const VARIANT& v) {
-  return v.bstrVal == nullptr ? std::u16string() : std::u16string(U(v.bstrVal), ::SysStringLen(v.bstrVal));
-}
-
-std::optional<std::int32_t> TextToInt32(const VARIANT& v) {
-  std::u16string text = BstrOf(v);
-  LONG out = 0;
-  HRESULT hr = Sys().VarI4FromStr(const_cast<OLECHAR*>(W(text)), LOCALE_USER_DEFAULT, 0, &out);
-  if (SUCCEEDED(hr)) return static_cast<std::int32_t>(out);
-  if (hr != DISP_E_TYPEMISMATCH) return std::nullopt;
-  if (std::optional<std::int32_t> n = IntegerTextSyntax(text)) return n;
-  return BooleanTextValue(text, DecimalSeparator());
-}
-
-std::optional<double> TextToDouble(const VARIANT& v) {
-  std::u16string text = BstrOf(v);
-  DOUBLE out = 0;
-  HRESULT hr = Sys().VarR8FromStr(const_cast<OLECHAR*>(W(text)), LOCALE_USER_DEFAULT, 0, &out);
-  if (SUCCEEDED(hr)) return out;
-  if (hr != DISP_E_TYPEMISMATCH) return std::nullopt;
-  return NumberInDefaultFormat(text, DecimalSeparator());
 }
 
 }  // namespace
@@ -61,7 +40,7 @@ std::optional<std::int32_t> VariantToInt32(const VARIANT& v) {
     case VT_DATE: return RoundToInt32(v.date);
     case VT_CY: return CurrencyToInt32(v.cyVal.int64);
     case VT_BOOL: return v.boolVal != 0 ? -1 : 0;
-    case VT_BSTR: return TextToInt32(v);
+    case VT_BSTR: return ReadInt32(BstrToText(v.bstrVal));
     case VT_DISPATCH:
     case VT_UNKNOWN:
       return Changed<std::int32_t>(v, VT_I4, [](const VARIANT& r) { return static_cast<std::int32_t>(r.lVal); });
@@ -87,7 +66,7 @@ std::optional<double> VariantToDouble(const VARIANT& v) {
     case VT_DATE: return v.date;
     case VT_CY: return static_cast<double>(v.cyVal.int64) / 10000.0;
     case VT_BOOL: return v.boolVal != 0 ? -1.0 : 0.0;
-    case VT_BSTR: return TextToDouble(v);
+    case VT_BSTR: return ReadDouble(BstrToText(v.bstrVal));
     case VT_DISPATCH:
     case VT_UNKNOWN: return Changed<double>(v, VT_R8, [](const VARIANT& r) { return r.dblVal; });
     default: return std::nullopt;

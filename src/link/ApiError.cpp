@@ -1,8 +1,8 @@
 #include "link/ApiError.h"
 
-#include "link/Messages.h"
 #include "link/RequestCycle.h"
 #include "link/ThreadState.h"
+#include "messages/Messages.h"
 
 namespace karvo {
 

@@ -1,9 +1,9 @@
 #include "link/ExportForms.h"
 
 #include <cstring>
-#include <new>
 #include <stdexcept>
 
+#include "conversions/BstrText.h"
 #include "link/AnsiStrings.h"
 #include "link/ReturnBuffers.h"
 #include "platform/CallerMemory.h"
@@ -43,10 +43,7 @@ void TextToA(char** var, const std::u16string& text) { StoreAnsiString(var, Text
 void TextToW(BSTR* var, const std::u16string& text) {
   if (var == nullptr) return;
   UniqueBstr fresh;
-  if (!text.empty()) {
-    fresh.reset(Sys().SysAllocStringLen(W(text), static_cast<UINT>(text.size())));
-    if (!fresh) throw std::bad_alloc();
-  }
+  if (!text.empty()) fresh = NewBstr(text);
   BSTR old = *var;
   *var = fresh.release();
   if (old != nullptr) Sys().SysFreeString(old);

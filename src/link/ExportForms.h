@@ -52,15 +52,23 @@ void StoreEmpty(BSTR* var) noexcept;
 // empty, as for an empty result, so that a caller who reuses it never reads
 // an earlier answer; the message is the failure's.
 template <class Var, class F>
+void StoreOrEmpty(Var* var, F& body) {
+  try {
+    StoreResult(var, body());
+  } catch (...) {
+    StoreEmpty(var);
+    throw;
+  }
+}
+
+template <class Var, class F>
 void GuardedResult(Var* var, F&& body) noexcept {
-  GuardedVoid([&] {
-    try {
-      StoreResult(var, body());
-    } catch (...) {
-      StoreEmpty(var);
-      throw;
-    }
-  });
+  GuardedVoid([&] { StoreOrEmpty(var, body); });
+}
+
+template <class Var, class F>
+void GuardedResult(KeepLastError, Var* var, F&& body) noexcept {
+  GuardedVoid(kKeepLastError, [&] { StoreOrEmpty(var, body); });
 }
 
 }  // namespace karvo

@@ -5,9 +5,8 @@
 
 #include "link/ApiError.h"
 #include "link/ExportForms.h"
-#include "link/Messages.h"
 #include "link/ProcessState.h"
-#include "xmldoc/CallDocumentHandle.h"
+#include "messages/Messages.h"
 
 namespace karvo {
 
@@ -16,10 +15,10 @@ namespace {
 bool IsBareHandle(const std::u16string& text) { return text.compare(0, 5, u"KARVO") == 0 && text.size() >= 5; }
 
 // Steps that may throw; the caller turns a throw into code 252.
-void Attach(const char* ApiText) {
+void Attach(const char* ApiText, CallDocumentHandleReader readHandle) {
   std::u16string text = PlainText(ApiText);
   if (text.empty()) throw std::invalid_argument("empty API text");
-  std::u16string handle = IsBareHandle(text) ? text : HandleFromCallDocument(ApiText);
+  std::u16string handle = IsBareHandle(text) ? text : readHandle(ApiText);
   bool attached = false;
   if (!handle.empty()) {
     // The old object goes once no other thread's call holds it any more.
@@ -40,8 +39,7 @@ std::mutex g_opening;
 
 }  // namespace
 
-std::uint8_t OpenAPI(const char* ApiText) {
-  ClearAPIError();
+std::uint8_t OpenAPI(const char* ApiText, CallDocumentHandleReader readHandle) {
   std::lock_guard<std::mutex> l(g_opening);
   ProcessState& st = State();
   if (st.APIInitialized) {
@@ -49,11 +47,13 @@ std::uint8_t OpenAPI(const char* ApiText) {
     return 1;
   }
   try {
-    Attach(ApiText);
+    Attach(ApiText, readHandle);
   } catch (...) {
     SetAPIError(kCodeException);
   }
   if (!st.APIInitialized) return 0;
+  // The call document's reader may have left a message of its own: an open
+  // API has none.
   ClearAPIError();
   return 1;
 }

@@ -5,9 +5,9 @@
 
 #include "PluginsSharedMem/YieldingSpin.h"
 #include "link/ApiError.h"
-#include "link/Messages.h"
 #include "link/ProcessState.h"
 #include "link/RequestTurn.h"
+#include "messages/Messages.h"
 #include "platform/MessageBox.h"
 
 namespace karvo {

@@ -55,7 +55,7 @@ std::size_t ElementSize(VARTYPE t) {
 }
 
 BSTR NewBstr(const std::u16string& text) {
-  BSTR b = Sys().SysAllocStringLen(W(text), static_cast<UINT>(text.size()));
+  BSTR b = Sys().SysAllocStringLen(AsWide(text), static_cast<UINT>(text.size()));
   if (b == nullptr) throw std::bad_alloc();
   return b;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/CallerMemory.h"
+#include "platform/Owners.h"
 #include "platform/PublishedManager.h"
 #include "platform/Syscalls.h"
 
@@ -54,8 +55,8 @@ std::atomic<const TMemoryManagerEx*> g_manager{&kOwnManager};
 TMemoryManagerEx g_adopted{};  // our copy of a table found in the mapping
 ManagerSource g_source = ManagerSource::None;
 const TMemoryManagerEx* g_inMapping = nullptr;
-HANDLE g_mapping = nullptr;
-void* g_view = nullptr;
+UniqueHandle g_mapping;
+UniqueView g_view;
 
 // The six entries in order, to check them alike.
 const void* Entry(const TMemoryManagerEx& t, int i) {
@@ -113,16 +114,13 @@ void AttachMemoryManager() {
   wchar_t name[40];
   std::swprintf(name, 40, L"Local\\FastMM_PID_%08X", static_cast<unsigned>(::GetCurrentProcessId()));
   // Create-or-open in one call, so two modules loading at once agree.
-  HANDLE m = Sys().CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4, name);
-  if (m == nullptr) return;  // no sharing: our own heap, unpublished
-  void* v = Sys().MapViewOfFile(m, FILE_MAP_ALL_ACCESS, 0, 0, 4);
-  if (v == nullptr) {
-    Sys().CloseHandle(m);
-    return;
-  }
-  g_mapping = m;
-  g_view = v;
-  auto slot = static_cast<void* volatile*>(v);
+  UniqueHandle mapping(Sys().CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4, name));
+  if (!mapping) return;  // no sharing: our own heap, unpublished
+  UniqueView view(Sys().MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 4));
+  if (!view) return;
+  auto slot = static_cast<void* volatile*>(view.get());
+  g_mapping = std::move(mapping);
+  g_view = std::move(view);
   if (const auto* found = static_cast<const TMemoryManagerEx*>(*slot)) return Adopt(found);
 
   // Nobody has published: publish into the empty slot, atomically, as
@@ -150,12 +148,12 @@ void DetachMemoryManager() {
   // A table we published stays findable, with its mapping, for whoever
   // loads after us: the handle and the view are kept on purpose.
   const bool keep = g_source == ManagerSource::PublishedPage || g_source == ManagerSource::PublishedOwnPinned;
-  if (!keep) {
-    if (g_view != nullptr) Sys().UnmapViewOfFile(g_view);
-    if (g_mapping != nullptr) Sys().CloseHandle(g_mapping);
+  if (keep) {
+    g_view.release();
+    g_mapping.release();
   }
-  g_view = nullptr;
-  g_mapping = nullptr;
+  g_view.reset();
+  g_mapping.reset();
   g_manager.store(&kOwnManager);
   g_source = ManagerSource::None;
   g_inMapping = nullptr;

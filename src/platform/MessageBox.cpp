@@ -5,7 +5,7 @@
 namespace karvo {
 
 void ShowMessage(const std::u16string& text) {
-  Sys().MessageBoxW(nullptr, W(text), L"KARVO.DLL", MB_OK | MB_TASKMODAL);
+  Sys().MessageBoxW(nullptr, AsWide(text), L"KARVO.DLL", MB_OK | MB_TASKMODAL);
 }
 
 }  // namespace karvo

@@ -11,15 +11,18 @@
 #define _WIN32_WINNT 0x0601
 #endif
 
+// <oleauto.h> needs what <windows.h> declares.
+// clang-format off
 #include <windows.h>
 #include <oleauto.h>
+// clang-format on
 
 #include <string>
 
 namespace karvo {
 
 // Text inside the library is UTF-16 in std::u16string; the platform wants wchar_t.
-inline const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-inline const char16_t* U(const wchar_t* s) { return reinterpret_cast<const char16_t*>(s); }
+inline const wchar_t* AsWide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+inline const char16_t* AsUtf16(const wchar_t* s) { return reinterpret_cast<const char16_t*>(s); }
 
 }  // namespace karvo

@@ -3,13 +3,14 @@
 #include "conversions/TextForms.h"
 #include "link/ApiError.h"
 #include "link/CallHostProc.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 
 namespace karvo {
 
 namespace {
 
-std::u16string H(std::int32_t aScript) { return HandleText(static_cast<std::uint32_t>(aScript)); }
+// A script number travels to the host as a handle does.
+std::u16string ScriptArg(std::int32_t aScript) { return HandleText(static_cast<std::uint32_t>(aScript)); }
 
 // A call whose failure carries this family's own message, whatever the
 // request cycle or the host said.
@@ -37,41 +38,42 @@ std::int32_t CreateScriptW(const std::u16string& aScriptText) {
 }
 
 std::int32_t AddScriptVariantW(std::int32_t aScript, const std::u16string& aVarName, const std::u16string& aVarValue) {
-  return Flag(CallOwnMessage(u"AddScriptVariant", JoinHostArgs({H(aScript), aVarName, aVarValue}),
+  return Flag(CallOwnMessage(u"AddScriptVariant", JoinHostArgs({ScriptArg(aScript), aVarName, aVarValue}),
                              msg::kScriptAddVariantFailed));
 }
 
 std::int32_t AddScriptFunctionW(std::int32_t aScript, std::uint32_t aFuncValue, const std::u16string& aFuncName) {
-  return Flag(CallOwnMessage(u"AddScriptFunction", JoinHostArgs({H(aScript), HandleText(aFuncValue), aFuncName}),
+  return Flag(CallOwnMessage(u"AddScriptFunction",
+                             JoinHostArgs({ScriptArg(aScript), HandleText(aFuncValue), aFuncName}),
                              msg::kScriptAddFunctionFailed));
 }
 
 std::int32_t SetScriptVariantW(std::int32_t aScript, const std::u16string& aVarName, const std::u16string& aVarValue) {
-  return Flag(CallOwnMessage(u"SetScriptVariant", JoinHostArgs({H(aScript), aVarName, aVarValue}),
+  return Flag(CallOwnMessage(u"SetScriptVariant", JoinHostArgs({ScriptArg(aScript), aVarName, aVarValue}),
                              msg::kScriptSetVariantFailed));
 }
 
 std::int32_t FreeScript(std::int32_t aScript) {
-  return Flag(CallOwnMessage(u"FreeScript", H(aScript), msg::kScriptFreeFailed));
+  return Flag(CallOwnMessage(u"FreeScript", ScriptArg(aScript), msg::kScriptFreeFailed));
 }
 
 std::u16string GetScriptVariantW(std::int32_t aScript, const std::u16string& aVarName) {
   HostProcResult r =
-      CallOwnMessage(u"GetScriptVariant", JoinHostArgs({H(aScript), aVarName}), msg::kScriptGetVariantFailed);
+      CallOwnMessage(u"GetScriptVariant", JoinHostArgs({ScriptArg(aScript), aVarName}), msg::kScriptGetVariantFailed);
   return r.Success ? std::move(r.ResultText) : std::u16string();
 }
 
 // The run exports keep the message CallHostProc left: the host's text when
 // it answered, the request cycle's when it did not.
-std::int32_t ExecuteScript(std::int32_t aScript) { return Flag(CallHostProc(u"ExecuteScript", H(aScript))); }
+std::int32_t ExecuteScript(std::int32_t aScript) { return Flag(CallHostProc(u"ExecuteScript", ScriptArg(aScript))); }
 
 std::int32_t ExecuteAsychScript(std::int32_t aScript, std::int32_t aFlag) {
   const bool asynch = (aFlag & 0xFF) != 0;  // only the low byte counts
-  return Flag(CallHostProc(u"ExecuteAsynchScript", JoinHostArgs({H(aScript), asynch ? u"1" : u"0"})));
+  return Flag(CallHostProc(u"ExecuteAsynchScript", JoinHostArgs({ScriptArg(aScript), asynch ? u"1" : u"0"})));
 }
 
 std::uint8_t CheckAsynchScriptStatus(std::int32_t aScript) {
-  return static_cast<std::uint8_t>(Flag(CallHostProc(u"CheckAsynchScriptStatus", H(aScript))));
+  return static_cast<std::uint8_t>(Flag(CallHostProc(u"CheckAsynchScriptStatus", ScriptArg(aScript))));
 }
 
 }  // namespace karvo

@@ -7,8 +7,7 @@
 
 using namespace karvo;
 
-// aScriptText: the script's source. Returns the host's script handle; 0 on
-// failure, with "Błąd tworzenia skryptu !".
+// The host's handle of a new script with that source; 0 on failure.
 int __stdcall CreateScriptW(BSTR aScriptText) {
   return Guarded<int>(0, [&] { return karvo::CreateScriptW(BstrText(aScriptText)); });
 }
@@ -22,8 +21,7 @@ int __stdcall CreateScriptA(KARVO_ANSISTRING aScriptText) {
   });
 }
 
-// aScript, aVarName, aVarValue: gives the script a variable. Returns 1; 0 on
-// failure, with "Błąd dodawania zmiennej".
+// Gives the script a variable; 1 on success.
 int __stdcall AddScriptVariantW(int aScript, BSTR aVarName, BSTR aVarValue) {
   return Guarded<int>(0, [&] { return karvo::AddScriptVariantW(aScript, BstrText(aVarName), BstrText(aVarValue)); });
 }
@@ -37,9 +35,7 @@ int __stdcall AddScriptVariantA(int aScript, KARVO_ANSISTRING aVarName, KARVO_AN
   });
 }
 
-// aScript, aFuncValue (the host's function, sent as unsigned decimal),
-// aFuncName: makes the function callable from the script under that name.
-// Returns 1; 0 on failure, with "Błąd dodawania funkcji".
+// Makes the host's function aFuncValue callable from the script as aFuncName; 1 on success.
 int __stdcall AddScriptFunctionW(int aScript, unsigned int aFuncValue, BSTR aFuncName) {
   return Guarded<int>(0, [&] { return karvo::AddScriptFunctionW(aScript, aFuncValue, BstrText(aFuncName)); });
 }
@@ -53,22 +49,17 @@ int __stdcall AddScriptFunctionA(int aScript, unsigned int aFuncValue, KARVO_ANS
   });
 }
 
-// aResult receives the value of variable aVarName of aScript; its old BSTR
-// is released first, so on failure it is empty, with "Błąd pobierania
-// wartości zmiennej !".
+// The value of the script's variable; the caller's old BSTR is released first.
 void __stdcall GetScriptVariantW(BSTR* aResult, int aScript, BSTR aVarName) {
   GuardedResult(aResult, [&] {
     StoreEmpty(aResult);
     return karvo::GetScriptVariantW(aScript, BstrText(aVarName));
   });
 }
-// The value in the system ANSI code page through the return buffer; null
-// when it is empty or on failure.
 const char* __stdcall GetScriptVariant(int aScript, const char* aVarName) {
   return Guarded<const char*>(nullptr,
                               [&] { return TextToPlain(karvo::GetScriptVariantW(aScript, PlainText(aVarName))); });
 }
-// The value into the caller's counted string, in the system ANSI code page.
 void __stdcall GetScriptVariantA(KARVO_ANSISTRING* aResult, int aScript, KARVO_ANSISTRING aVarName) {
   GuardedResult(aResult, [&] {
     AnsiArg name(aVarName);
@@ -76,8 +67,7 @@ void __stdcall GetScriptVariantA(KARVO_ANSISTRING* aResult, int aScript, KARVO_A
   });
 }
 
-// aScript, aVarName, aVarValue: changes a variable. Returns 1; 0 on failure,
-// with "Błąd ustawiania zmiennej".
+// Changes the script's variable; 1 on success.
 int __stdcall SetScriptVariantW(int aScript, BSTR aVarName, BSTR aVarValue) {
   return Guarded<int>(0, [&] { return karvo::SetScriptVariantW(aScript, BstrText(aVarName), BstrText(aVarValue)); });
 }
@@ -91,27 +81,22 @@ int __stdcall SetScriptVariantA(int aScript, KARVO_ANSISTRING aVarName, KARVO_AN
   });
 }
 
-// Runs the script and waits for it. Returns 1; 0 on failure, with the host's
-// message (or the request's, when the host did not answer).
+// Runs the script and waits for it; 1 on success, the host's message on failure.
 int __stdcall ExecuteScript(int aScript) {
   return Guarded<int>(0, [&] { return karvo::ExecuteScript(aScript); });
 }
 
-// Has the host start the script by its "ExecuteAsynchScript" procedure,
-// with "1" when aFlag's low byte is nonzero, else "0" (what the flag means is
-// the host's). Returns 1; 0 on failure, with the host's message.
+// Has the host start the script, with "1" or "0" for aFlag's low byte; 1 on success.
 int __stdcall ExecuteAsychScript(int aScript, int aFlag) {
   return Guarded<int>(0, [&] { return karvo::ExecuteAsychScript(aScript, aFlag); });
 }
 
-// The state of a background run: 1 when the host reports success; 0 with
-// the host's explanation otherwise.
+// 1 when the host reports the background run a success.
 unsigned char __stdcall CheckAsynchScriptStatus(int aScript) {
   return Guarded<unsigned char>(0, [&] { return karvo::CheckAsynchScriptStatus(aScript); });
 }
 
-// Has the host release the script. Returns 1; 0 on failure, with "Błąd
-// zwalniania skryptu".
+// Has the host release the script; 1 on success.
 int __stdcall FreeScript(int aScript) {
   return Guarded<int>(0, [&] { return karvo::FreeScript(aScript); });
 }

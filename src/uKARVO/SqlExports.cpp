@@ -4,8 +4,7 @@
 
 using namespace karvo;
 
-// Runs a statement that returns no rows. Returns the result code (1 =
-// success); SysDatabase 1 is refused with 0.
+// Has the host run a statement that returns no rows; the result code (1 success).
 unsigned char __stdcall ExecuteSQL(const char* SQLText, unsigned char SysDatabase) {
   return Guarded<unsigned char>(0, [&] { return karvo::ExecuteSQL(SQLText, SysDatabase); });
 }
@@ -19,7 +18,7 @@ unsigned char __stdcall ExecuteSQLW(BSTR SQLText, unsigned char SysDatabase) {
   return Guarded<unsigned char>(0, [&] { return karvo::ExecuteSQL(PlainFromW(SQLText), SysDatabase); });
 }
 
-// Runs a query; the host's answer as text, null when empty or failed.
+// Has the host run a query; its answer as text.
 const char* __stdcall GetFromQuerySQL(const char* SQLText, unsigned char SysDatabase) {
   return Guarded<const char*>(nullptr, [&] { return karvo::GetFromQuerySQL(SQLText, SysDatabase); });
 }
@@ -33,11 +32,9 @@ void __stdcall GetFromQuerySQLW(BSTR* aResult, BSTR SQLText, unsigned char SysDa
   GuardedResult(aResult, [&] { return karvo::GetFromQuerySQL(PlainFromW(SQLText), SysDatabase); });
 }
 
-// Has the host open a query; the handle of its result set, null on failure.
+// Has the host open a query; the handle of its result set.
 KARVO_HANDLE __stdcall OpenQuerySQL(const char* SQLText, unsigned char SysDatabase) {
-  return Guarded<KARVO_HANDLE>(nullptr, [&] {
-    return reinterpret_cast<KARVO_HANDLE>(static_cast<std::uintptr_t>(karvo::OpenQuerySQL(SQLText, SysDatabase)));
-  });
+  return Guarded<KARVO_HANDLE>(nullptr, [&] { return HandleOf(karvo::OpenQuerySQL(SQLText, SysDatabase)); });
 }
 KARVO_HANDLE __stdcall OpenQuerySQLA(KARVO_ANSISTRING SQLText, unsigned char SysDatabase) {
   return Guarded<KARVO_HANDLE>(nullptr, [&] {
@@ -49,9 +46,7 @@ KARVO_HANDLE __stdcall OpenQuerySQLW(BSTR SQLText, unsigned char SysDatabase) {
   return Guarded<KARVO_HANDLE>(nullptr, [&] { return ::OpenQuerySQL(PlainFromW(SQLText), SysDatabase); });
 }
 
-// Has the host close a result set. Returns the result code.
+// Has the host close a result set; the result code.
 unsigned char __stdcall CloseQuerySQL(KARVO_HANDLE QueryHandle) {
-  return Guarded<unsigned char>(0, [&] {
-    return karvo::CloseQuerySQL(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(QueryHandle)));
-  });
+  return Guarded<unsigned char>(0, [&] { return karvo::CloseQuerySQL(NumberOf(QueryHandle)); });
 }

@@ -5,8 +5,7 @@
 
 using namespace karvo;
 
-// XMLText: a call document. The name of its "PROCEDURE" root; null when the
-// root is of another kind (last error empty) or on failure (code 252).
+// The name of a call document's "PROCEDURE" root; null for a root of another kind.
 const char* __stdcall XMLGetProcName(const char* XMLText) {
   return Guarded<const char*>(nullptr, [&] { return karvo::XMLGetProcName(XMLText); });
 }
@@ -20,7 +19,7 @@ void __stdcall XMLGetProcNameW(BSTR* aResult, BSTR XMLText) {
   GuardedResult(aResult, [&] { return karvo::XMLGetProcName(PlainFromW(XMLText)); });
 }
 
-// The same for a "WINDOW" root.
+// The name of a call document's "WINDOW" root; null for a root of another kind.
 const char* __stdcall XMLGetWindowName(const char* XMLText) {
   return Guarded<const char*>(nullptr, [&] { return karvo::XMLGetWindowName(XMLText); });
 }
@@ -34,23 +33,17 @@ void __stdcall XMLGetWindowNameW(BSTR* aResult, BSTR XMLText) {
   GuardedResult(aResult, [&] { return karvo::XMLGetWindowName(PlainFromW(XMLText)); });
 }
 
-// TagName: the upper-case name of a direct child of the root. The child's
-// content as markup; null when there is no such child or it is empty (last
-// error empty), or on failure (code 252).
+// The content, as markup, of the root's child named TagName (upper case).
 const char* __stdcall XMLGetTagText(const char* XMLText, const char* TagName) {
   return Guarded<const char*>(nullptr, [&] { return karvo::XMLGetTagText(XMLText, TagName); });
 }
 
-// Value: the caller's VARIANT, set to null first and then to the variable
-// VarName of the given Direction, converted as its "TYPE" says. Failures
-// show only in the last error; the caller clears the VARIANT.
+// The variable VarName of the call document into the caller's VARIANT, converted as its "TYPE" says.
 void __stdcall XMLGetData(VARIANT* Value, const char* XMLText, const char* VarName, unsigned char Direction) {
   GuardedVoid([&] { karvo::XMLGetData(Value, XMLText, VarName, Direction); });
 }
 
-// Value: a VARIANT by value, read and never released. The whole document
-// with the variable written into it (or into the section SectionName);
-// null on failure with the reason in the last error.
+// The whole call document with the variable VarName written into it (or into the section SectionName).
 const char* __stdcall XMLSetData(const char* XMLText, const char* VarName, VARIANT Value, unsigned char Direction,
                                  const char* SectionName) {
   return Guarded<const char*>(nullptr,

@@ -1,14 +1,10 @@
 #include "xmldoc/CallDocument.h"
 
-#include <new>
-
-#include "link/ApiError.h"
+#include "conversions/BstrText.h"
 #include "link/ExportForms.h"
 #include "xmldoc/CallDocumentText.h"
 
 namespace karvo {
-
-XmlDocument ParseCallDocument(const std::u16string& text) { return XmlDocument::Parse(text); }
 
 XmlNode FindChildTag(const XmlNode& node, std::u16string_view key) {
   XmlNodeList children = node.Children();
@@ -24,25 +20,14 @@ bool HasChildTag(const XmlNode& node, std::u16string_view key) { return !FindChi
 
 void ReadNodeValue(const XmlNode& node, UniqueVariant& value) {
   std::u16string text = node.Text();
+  if (!text.empty()) return SetBstrVariant(value, text);
   value.clear();
-  if (text.empty()) {
-    value->vt = VT_NULL;
-    return;
-  }
-  BSTR b = Sys().SysAllocStringLen(W(text), static_cast<UINT>(text.size()));
-  if (b == nullptr) throw std::bad_alloc();
-  value->vt = VT_BSTR;
-  value->bstrVal = b;
+  value->vt = VT_NULL;
 }
 
 void GetChildTagValue(const XmlNode& node, std::u16string_view key, UniqueVariant& value) {
   XmlNode child = FindChildTag(node, key);
   if (!child.Empty()) ReadNodeValue(child, value);
-}
-
-void GetChildTagXML(const XmlNode& node, std::u16string_view key, std::u16string& markup) {
-  XmlNode child = FindChildTag(node, key);
-  if (!child.Empty()) markup = child.Markup();
 }
 
 bool SetChildTagValue(const XmlNode& node, std::u16string_view key, const std::u16string& text) {
@@ -66,8 +51,7 @@ std::u16string ReadNodeName(const XmlNode& node) {
   if (name.empty() && HasChildTag(node, kKeyName)) {
     UniqueVariant value;
     GetChildTagValue(node, kKeyName, value);
-    if (value->vt == VT_BSTR && value->bstrVal != nullptr)
-      name.assign(U(value->bstrVal), ::SysStringLen(value->bstrVal));
+    if (value->vt == VT_BSTR) name = BstrToText(value->bstrVal);
   }
   return name;
 }
@@ -76,7 +60,7 @@ namespace {
 
 // The root's name when the root is of the wanted kind, else empty.
 std::u16string RootName(const char* XMLText, std::u16string_view kind) {
-  XmlDocument doc = ParseCallDocument(PlainText(XMLText));
+  XmlDocument doc = XmlDocument::Parse(PlainText(XMLText));
   XmlNode root = doc.Root();
   if (!NameMatchesKey(root.Name(), kind)) return {};
   return ReadNodeName(root);
@@ -84,21 +68,14 @@ std::u16string RootName(const char* XMLText, std::u16string_view kind) {
 
 }  // namespace
 
-const char* XMLGetProcName(const char* XMLText) {
-  ClearAPIError();
-  return TextToPlain(RootName(XMLText, kKeyProcedure));
-}
+const char* XMLGetProcName(const char* XMLText) { return TextToPlain(RootName(XMLText, kKeyProcedure)); }
 
-const char* XMLGetWindowName(const char* XMLText) {
-  ClearAPIError();
-  return TextToPlain(RootName(XMLText, kKeyWindow));
-}
+const char* XMLGetWindowName(const char* XMLText) { return TextToPlain(RootName(XMLText, kKeyWindow)); }
 
 const char* XMLGetTagText(const char* XMLText, const char* TagName) {
-  ClearAPIError();
   std::u16string content;
   {
-    XmlDocument doc = ParseCallDocument(PlainText(XMLText));
+    XmlDocument doc = XmlDocument::Parse(PlainText(XMLText));
     XmlNode root = doc.Root();
     std::u16string tag = PlainText(TagName);
     XmlNode child = FindChildTag(root, tag);

@@ -12,8 +12,6 @@
 
 namespace karvo {
 
-XmlDocument ParseCallDocument(const std::u16string& text);
-
 // The first direct child whose name, upper-cased a to z, equals the key;
 // an empty node when there is none.
 XmlNode FindChildTag(const XmlNode& node, std::u16string_view key);
@@ -21,8 +19,6 @@ bool HasChildTag(const XmlNode& node, std::u16string_view key);
 // The first matching child's value (its text as VT_BSTR, VT_NULL for an
 // empty text) into value; with no match value stays as it was.
 void GetChildTagValue(const XmlNode& node, std::u16string_view key, UniqueVariant& value);
-// The first matching child's own markup into markup; with no match it stays.
-void GetChildTagXML(const XmlNode& node, std::u16string_view key, std::u16string& markup);
 // Sets the first matching child's text; false when there is no such child.
 bool SetChildTagValue(const XmlNode& node, std::u16string_view key, const std::u16string& text);
 // The node's "NAME": the first attribute of that name, else the first NAME

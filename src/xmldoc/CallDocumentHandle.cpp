@@ -1,5 +1,6 @@
 #include "xmldoc/CallDocumentHandle.h"
 
+#include "conversions/BstrText.h"
 #include "conversions/VariantText.h"
 #include "link/ExportForms.h"
 #include "link/ExportGuard.h"
@@ -13,12 +14,12 @@ namespace karvo {
 std::u16string HandleFromCallDocument(const char* ApiText) {
   {
     // The header field wins; any root will do for it.
-    XmlDocument doc = ParseCallDocument(PlainText(ApiText));
+    XmlDocument doc = XmlDocument::Parse(PlainText(ApiText));
     XmlNode root = doc.Root();
     UniqueVariant header;
     GetChildTagValue(root, kKeyApiHandle, header);
-    if (header->vt == VT_BSTR && header->bstrVal != nullptr && ::SysStringLen(header->bstrVal) > 0)
-      return std::u16string(U(header->bstrVal), ::SysStringLen(header->bstrVal));
+    std::u16string handle = header->vt == VT_BSTR ? BstrToText(header->bstrVal) : std::u16string();
+    if (!handle.empty()) return handle;
   }
   // Then the variable, under a PROCEDURE or WINDOW root, read as the
   // XMLGetData export reads it: a failure inside (a VALUE that holds an

@@ -1,9 +1,9 @@
 #include "xmldoc/CallDocumentText.h"
 
-#include <charconv>
 #include <cstdio>
-#include <limits>
 #include <stdexcept>
+
+#include "conversions/AsciiCase.h"
 
 namespace karvo {
 
@@ -11,12 +11,6 @@ namespace {
 
 bool IsXmlBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-int HexValue(char16_t c) {
-  if (IsDigit(c)) return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
 
 bool StartsWith(std::u16string_view text, std::size_t at, std::u16string_view what) {
   return text.size() - at >= what.size() && text.compare(at, what.size(), what) == 0;
@@ -38,24 +32,14 @@ std::u16string_view TrimBlanks(std::u16string_view s) {
 
 }  // namespace
 
-std::u16string UpperAZ(std::u16string_view name) {
-  std::u16string out(name);
-  for (char16_t& c : out)
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-  return out;
-}
-
 void RequireXmlText(std::u16string_view text) {
   for (char16_t c : text) RefuseControl(c);
 }
 
 bool NameMatchesKey(std::u16string_view nodeName, std::u16string_view key) {
   if (nodeName.size() != key.size()) return false;
-  for (std::size_t i = 0; i < key.size(); ++i) {
-    char16_t c = nodeName[i];
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    if (c != key[i]) return false;
-  }
+  for (std::size_t i = 0; i < key.size(); ++i)
+    if (UpperAscii(nodeName[i]) != key[i]) return false;
   return true;
 }
 
@@ -81,32 +65,44 @@ bool PrologHasDocumentType(std::u16string_view text) {
   }
 }
 
-void AppendEscapedText(std::u16string& out, std::u16string_view text) {
+namespace {
+
+// The reference that stands for a character in markup, or null when the
+// character stands for itself.
+const char16_t* Reference(char16_t c, bool inAttribute) {
+  switch (c) {
+    case u'&': return u"&amp;";
+    case u'<': return u"&lt;";
+    case u'>': return u"&gt;";
+    default: break;
+  }
+  if (!inAttribute) return nullptr;
+  switch (c) {
+    case u'"': return u"&quot;";
+    // A reader turns raw tabs and line breaks in an attribute into spaces.
+    case u'\t': return u"&#9;";
+    case u'\n': return u"&#10;";
+    case u'\r': return u"&#13;";
+    default: return nullptr;
+  }
+}
+
+void AppendEscaped(std::u16string& out, std::u16string_view text, bool inAttribute) {
   for (char16_t c : text) {
-    switch (c) {
-      case u'&': out += u"&amp;"; break;
-      case u'<': out += u"&lt;"; break;
-      case u'>': out += u"&gt;"; break;
-      default: RefuseControl(c); out += c;
+    if (const char16_t* reference = Reference(c, inAttribute)) {
+      out += reference;
+    } else {
+      RefuseControl(c);
+      out += c;
     }
   }
 }
 
-void AppendEscapedAttribute(std::u16string& out, std::u16string_view value) {
-  for (char16_t c : value) {
-    switch (c) {
-      case u'&': out += u"&amp;"; break;
-      case u'<': out += u"&lt;"; break;
-      case u'>': out += u"&gt;"; break;
-      case u'"': out += u"&quot;"; break;
-      // A reader turns raw tabs and line breaks in an attribute into spaces.
-      case u'\t': out += u"&#9;"; break;
-      case u'\n': out += u"&#10;"; break;
-      case u'\r': out += u"&#13;"; break;
-      default: RefuseControl(c); out += c;
-    }
-  }
-}
+}  // namespace
+
+void AppendEscapedText(std::u16string& out, std::u16string_view text) { AppendEscaped(out, text, false); }
+
+void AppendEscapedAttribute(std::u16string& out, std::u16string_view value) { AppendEscaped(out, value, true); }
 
 std::u16string CutOuterTags(std::u16string markup, std::size_t tagLength) {
   std::size_t gt = markup.find(u'>');
@@ -204,71 +200,6 @@ std::u16string TypeNameFromCode(std::uint16_t vt) {
   if (vt & 0x2000u) name = u"ARRAY " + name;
   if (vt & 0x4000u) name = u"BYREF " + name;
   return name;
-}
-
-std::optional<std::int64_t> Int64TextSyntax(std::u16string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && text[i] == u' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
-  int radix = 10;
-  if (StartsWith(text, i, u"0x") || StartsWith(text, i, u"0X")) {
-    radix = 16;
-    i += 2;
-  } else if (i < text.size() && (text[i] == u'$' || text[i] == u'x' || text[i] == u'X')) {
-    radix = 16;
-    i += 1;
-  }
-  if (i == text.size()) return std::nullopt;
-  // Accumulate as a negative number, which reaches the minimum exactly.
-  constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
-  std::int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    int d = radix == 16 ? HexValue(text[i]) : (IsDigit(text[i]) ? text[i] - u'0' : -1);
-    if (d < 0) return std::nullopt;
-    if (value < (kMin + d) / radix) return std::nullopt;
-    value = value * radix - d;
-  }
-  if (negative) return value;
-  if (value == kMin) return std::nullopt;
-  return -value;
-}
-
-std::optional<double> PlainFloatSyntax(std::u16string_view text, char16_t decimalSeparator) {
-  text = TrimBlanks(text);
-  std::string ascii;
-  std::size_t i = 0, digits = 0;
-  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-    if (text[i] == u'-') ascii += '-';
-    ++i;
-  }
-  bool separatorSeen = false;
-  for (; i < text.size(); ++i) {
-    char16_t c = text[i];
-    if (IsDigit(c)) {
-      ascii += static_cast<char>(c);
-      ++digits;
-    } else if (c == decimalSeparator && !separatorSeen) {
-      ascii += '.';
-      separatorSeen = true;
-    } else {
-      break;
-    }
-  }
-  if (digits == 0) return std::nullopt;
-  if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
-    ascii += 'e';
-    ++i;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) ascii += static_cast<char>(text[i++]);
-    std::size_t expDigits = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i, ++expDigits) ascii += static_cast<char>(text[i]);
-    if (expDigits == 0) return std::nullopt;
-  }
-  if (i != text.size()) return std::nullopt;
-  double value = 0;
-  auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
-  if (ec != std::errc() || end != ascii.data() + ascii.size()) return std::nullopt;
-  return value;
 }
 
 namespace {

@@ -1,7 +1,7 @@
 // The text rules of call documents that need no XML engine: name matching,
 // the guard on the prolog, markup escaping, the cuts and line breaks of the
 // returned texts, the type names of both directions and the fallback
-// readings of numbers and dates. Needs no Windows API.
+// reading of dates. Needs no Windows API.
 #pragma once
 
 #include <cstdint>
@@ -21,9 +21,8 @@ inline constexpr char16_t kKeyValue[] = u"VALUE";
 inline constexpr char16_t kKeyName[] = u"NAME";
 inline constexpr char16_t kKeyApiHandle[] = u"APIHANDLE";
 
-// Only a to z change; Polish letters and everything else stay.
-std::u16string UpperAZ(std::u16string_view name);
-// The node's name upper-cased (a to z) equals the key, which is taken as it is.
+// The node's name upper-cased (a to z) equals the key, which is taken as it
+// is: not EqualIgnoringAsciiCase, since a lower-case key matches no name.
 bool NameMatchesKey(std::u16string_view nodeName, std::u16string_view key);
 
 // The longest call document the library parses, in UTF-16 code units. The
@@ -73,14 +72,6 @@ TypeTarget TypeCodeFromName(std::u16string_view typeText);
 
 // The "TYPE" text written for a VARIANT of this full type word.
 std::u16string TypeNameFromCode(std::uint16_t vt);
-
-// Optional leading spaces, an optional sign, decimal digits or hex digits
-// after "$", "x", "X", "0x", "0X"; the value must fit 64 bits signed.
-std::optional<std::int64_t> Int64TextSyntax(std::u16string_view text);
-
-// Blanks around, an optional sign, digits with at most one decimal
-// separator (at least one digit), an optional exponent E[sign]digits.
-std::optional<double> PlainFloatSyntax(std::u16string_view text, char16_t decimalSeparator);
 
 // A date written in the order of a short date format ("dd.MM.yyyy",
 // "M/d/yyyy", "yyyy-MM-dd"): three numbers split by the format's separator.

@@ -1,16 +1,17 @@
 #include "xmldoc/TypedValues.h"
 
-#include <cmath>
 #include <mutex>
-#include <new>
 #include <optional>
 #include <stdexcept>
 
+#include "conversions/BstrText.h"
+#include "conversions/NumberSyntax.h"
 #include "conversions/TextForms.h"
+#include "conversions/TextReadings.h"
 #include "conversions/VariantText.h"
 #include "link/ApiError.h"
 #include "link/ExportForms.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 #include "platform/CallerVariant.h"
 #include "platform/CodePage.h"
 #include "xmldoc/CallDocument.h"
@@ -23,50 +24,10 @@ namespace {
 constexpr double kMinOleDate = -657434.0;
 constexpr double kMaxOleDate = 2958465.0;
 
-std::u16string VariantBstrText(const VARIANT& v) {
-  if (v.vt != VT_BSTR || v.bstrVal == nullptr) return {};
-  return std::u16string(U(v.bstrVal), ::SysStringLen(v.bstrVal));
-}
-
-void SetBstr(UniqueVariant& out, const std::u16string& text) {
-  BSTR b = Sys().SysAllocStringLen(W(text), static_cast<UINT>(text.size()));
-  if (b == nullptr) throw std::bad_alloc();
-  out.clear();
-  out->vt = VT_BSTR;
-  out->bstrVal = b;
-}
+std::u16string VariantBstrText(const VARIANT& v) { return v.vt == VT_BSTR ? BstrToText(v.bstrVal) : std::u16string(); }
 
 // The platform readings want a writable pointer; they do not write through it.
-OLECHAR* Writable(std::u16string& text) { return const_cast<OLECHAR*>(W(text)); }
-
-// A number in the process's number format (non-zero is 1) or True/False.
-std::optional<std::int32_t> BooleanReading(const std::u16string& text) {
-  if (auto number = PlainFloatSyntax(text, DecimalSeparator())) return *number != 0 ? 1 : 0;
-  if (NameMatchesKey(text, u"TRUE")) return 1;
-  if (NameMatchesKey(text, u"FALSE")) return 0;
-  return std::nullopt;
-}
-
-std::optional<std::int32_t> ReadInt32(std::u16string text) {
-  LONG value = 0;
-  HRESULT hr = Sys().VarI4FromStr(Writable(text), LOCALE_USER_DEFAULT, 0, &value);
-  if (SUCCEEDED(hr)) return static_cast<std::int32_t>(value);
-  if (hr != DISP_E_TYPEMISMATCH) return std::nullopt;
-  if (auto parsed = IntegerTextSyntax(text)) return parsed;
-  return BooleanReading(text);
-}
-
-// Nearest integer, ties to even, whatever rounding mode the host has set.
-std::optional<std::int64_t> RoundToInt64(double x) {
-  if (!std::isfinite(x)) return std::nullopt;
-  double floor = std::floor(x);
-  double diff = x - floor;
-  double r = floor;
-  if (diff > 0.5 || (diff == 0.5 && std::fmod(floor, 2.0) != 0)) r = floor + 1;
-  // 2^63 is the first double beyond the range.
-  if (r < -9223372036854775808.0 || r >= 9223372036854775808.0) return std::nullopt;
-  return static_cast<std::int64_t>(r);
-}
+OLECHAR* Writable(std::u16string& text) { return const_cast<OLECHAR*>(AsWide(text)); }
 
 std::optional<std::int64_t> ReadInt64(std::u16string text) {
   if (auto plain = Int64TextSyntax(text)) return plain;
@@ -77,16 +38,8 @@ std::optional<std::int64_t> ReadInt64(std::u16string text) {
   // A number beyond 64 bits is an overflow, never the Boolean reading's 1.
   if (SUCCEEDED(hr)) return RoundToInt64(r8);
   if (hr != DISP_E_TYPEMISMATCH) return std::nullopt;
-  if (auto b = BooleanReading(text)) return *b;
+  if (auto b = BooleanReading(text, DecimalSeparator())) return *b;
   return std::nullopt;
-}
-
-std::optional<double> ReadDouble(std::u16string text) {
-  DOUBLE value = 0;
-  HRESULT hr = Sys().VarR8FromStr(Writable(text), LOCALE_USER_DEFAULT, 0, &value);
-  if (SUCCEEDED(hr)) return value;
-  if (hr != DISP_E_TYPEMISMATCH) return std::nullopt;
-  return PlainFloatSyntax(text, DecimalSeparator());
 }
 
 std::optional<double> ReadDate(std::u16string text) {
@@ -112,7 +65,7 @@ std::u16string ShortDateFormat() {
   if (!g_shortDateFormatRead) {
     wchar_t buf[84] = {};
     int n = Sys().GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, buf, 84);
-    g_shortDateFormat = n > 1 ? std::u16string(U(buf), static_cast<std::size_t>(n - 1)) : u"";
+    g_shortDateFormat = n > 1 ? std::u16string(AsUtf16(buf), static_cast<std::size_t>(n - 1)) : u"";
     g_shortDateFormatRead = true;
   }
   return g_shortDateFormat;
@@ -124,54 +77,60 @@ void SetShortDateFormatForTests(const std::u16string& format) {
   g_shortDateFormatRead = true;
 }
 
+namespace {
+
+// A reading's value into out under its own type; false when there was none.
+template <class T, class Put>
+bool Store(const std::optional<T>& value, UniqueVariant& out, Put put) {
+  if (!value) return false;
+  out.clear();
+  put(*out.get(), *value);
+  return true;
+}
+
+// The unsigned targets take a 32-bit reading only inside their range.
+std::optional<std::int32_t> InRange(std::optional<std::int32_t> v, TypeTarget target) {
+  if (v && target == TypeTarget::UInt8 && (*v < 0 || *v > 255)) return std::nullopt;
+  if (v && target == TypeTarget::UInt16 && (*v < 0 || *v > 65535)) return std::nullopt;
+  return v;
+}
+
+}  // namespace
+
 bool ConvertTypedValue(const VARIANT& raw, TypeTarget target, UniqueVariant& out) {
   if (raw.vt != VT_BSTR) return false;  // a null value converts to nothing
   const std::u16string text = VariantBstrText(raw);
   switch (target) {
     case TypeTarget::Int32:
     case TypeTarget::UInt8:
-    case TypeTarget::UInt16: {
-      auto v = ReadInt32(text);
-      if (!v) return false;
-      if (target == TypeTarget::UInt8 && (*v < 0 || *v > 255)) return false;
-      if (target == TypeTarget::UInt16 && (*v < 0 || *v > 65535)) return false;
-      out.clear();
-      out->vt = VT_I4;
-      out->lVal = *v;
-      return true;
-    }
-    case TypeTarget::Int64: {
-      auto v = ReadInt64(text);
-      if (!v) return false;
-      out.clear();
-      if (*v >= INT32_MIN && *v <= INT32_MAX) {
-        out->vt = VT_I4;
-        out->lVal = static_cast<LONG>(*v);
-      } else {
-        out->vt = VT_I8;
-        out->llVal = *v;
-      }
-      return true;
-    }
-    case TypeTarget::Double: {
-      auto v = ReadDouble(text);
-      if (!v) return false;
-      out.clear();
-      out->vt = VT_R8;
-      out->dblVal = *v;
-      return true;
-    }
-    case TypeTarget::Date: {
-      auto v = ReadDate(text);
-      if (!v) return false;
-      out.clear();
-      out->vt = VT_DATE;
-      out->date = *v;
-      return true;
-    }
+    case TypeTarget::UInt16:
+      return Store(InRange(ReadInt32(text), target), out, [](VARIANT& o, std::int32_t n) {
+        o.vt = VT_I4;
+        o.lVal = n;
+      });
+    case TypeTarget::Int64:
+      return Store(ReadInt64(text), out, [](VARIANT& o, std::int64_t n) {
+        if (n >= INT32_MIN && n <= INT32_MAX) {
+          o.vt = VT_I4;
+          o.lVal = static_cast<LONG>(n);
+        } else {
+          o.vt = VT_I8;
+          o.llVal = n;
+        }
+      });
+    case TypeTarget::Double:
+      return Store(ReadDouble(text), out, [](VARIANT& o, double d) {
+        o.vt = VT_R8;
+        o.dblVal = d;
+      });
+    case TypeTarget::Date:
+      return Store(ReadDate(text), out, [](VARIANT& o, double d) {
+        o.vt = VT_DATE;
+        o.date = d;
+      });
     case TypeTarget::AnsiText:
       // Through the code page and back, as an 8-bit string holds it.
-      SetBstr(out, AnsiZToText(TextToAnsi(text).c_str()));
+      SetBstrVariant(out, AnsiZToText(TextToAnsi(text).c_str()));
       return true;
     case TypeTarget::Empty: out.clear(); return true;
     case TypeTarget::None:
@@ -196,7 +155,7 @@ void ReadTypedValue(const XmlNode& element, bool& found, UniqueVariant& result) 
     found = true;
     ReadNodeValue(valueNode, raw);
   } else {
-    SetBstr(raw, u"");
+    SetBstrVariant(raw, u"");
   }
   if (!typeText.empty()) {
     TypeTarget target = TypeCodeFromName(typeText);
@@ -225,7 +184,6 @@ std::u16string ValueTextFromVariant(const VARIANT& value) {
 }
 
 void XMLGetData(VARIANT* Value, const char* XMLText, const char* VarName, std::uint8_t Direction) {
-  ClearAPIError();
   if (Value == nullptr) throw std::invalid_argument("no VARIANT to fill");
   // What the caller's VARIANT held goes; a value that does not read as one
   // (a type word the platform does not know among them) is overwritten.
@@ -236,7 +194,7 @@ void XMLGetData(VARIANT* Value, const char* XMLText, const char* VarName, std::u
   bool found = false;
   const std::u16string name = PlainText(VarName);
   {
-    XmlDocument doc = ParseCallDocument(PlainText(XMLText));
+    XmlDocument doc = XmlDocument::Parse(PlainText(XMLText));
     XmlNode root = doc.Root();
     std::u16string rootName = root.Name();
     if (NameMatchesKey(rootName, kKeyProcedure) || NameMatchesKey(rootName, kKeyWindow)) {
@@ -261,11 +219,10 @@ void XMLGetData(VARIANT* Value, const char* XMLText, const char* VarName, std::u
 
 const char* XMLSetData(const char* XMLText, const char* VarName, const VARIANT& Value, std::uint8_t Direction,
                        const char* SectionName) {
-  ClearAPIError();
   const std::u16string typeText = TypeNameFromCode(Value.vt);
   std::u16string result;
   {
-    XmlDocument doc = ParseCallDocument(PlainText(XMLText));
+    XmlDocument doc = XmlDocument::Parse(PlainText(XMLText));
     const std::u16string name = PlainText(VarName);
     const std::u16string section = PlainText(SectionName);
     auto isCall = [](const std::u16string& n) {

@@ -1,9 +1,9 @@
 #include "xmldoc/XmlEngine.h"
 
-#include <new>
 #include <utility>
 #include <vector>
 
+#include "conversions/BstrText.h"
 #include "xmldoc/CallDocumentText.h"
 
 namespace karvo {
@@ -27,23 +27,11 @@ void Check(HRESULT hr, const char* what) {
   if (FAILED(hr)) throw XmlEngineError(what);
 }
 
-UniqueBstr Bstr(const std::u16string& text) {
-  UniqueBstr b(Sys().SysAllocStringLen(W(text), static_cast<UINT>(text.size())));
-  if (!b) throw std::bad_alloc();
-  return b;
-}
-
-std::u16string BstrToText(const UniqueBstr& b) {
-  if (!b) return {};
-  return std::u16string(U(b.get()), ::SysStringLen(b.get()));
-}
-
 // A node value: text for text-like nodes, empty for those that have none.
 std::u16string ValueText(IXMLDOMNode* node) {
   UniqueVariant v;
   Check(node->get_nodeValue(v.get()), "nodeValue");
-  if (v->vt != VT_BSTR || v->bstrVal == nullptr) return {};
-  return std::u16string(U(v->bstrVal), ::SysStringLen(v->bstrVal));
+  return v->vt == VT_BSTR ? BstrToText(v->bstrVal) : std::u16string();
 }
 
 std::u16string NameOf(IXMLDOMNode* node) {
@@ -51,7 +39,7 @@ std::u16string NameOf(IXMLDOMNode* node) {
   BSTR raw = nullptr;
   Check(node->get_nodeName(&raw), "nodeName");
   b.reset(raw);
-  return BstrToText(b);
+  return BstrToText(b.get());
 }
 
 DOMNodeType TypeOf(IXMLDOMNode* node) {
@@ -71,9 +59,8 @@ UniqueCom<IXMLDOMDocument> OwnerDocument(IXMLDOMNode* node) {
   return doc;
 }
 
-void SetBoolProperty(IXMLDOMDocument2* doc, const wchar_t* name, bool value) {
-  UniqueBstr n(Sys().SysAllocStringLen(name, static_cast<UINT>(wcslen(name))));
-  if (!n) throw std::bad_alloc();
+void SetBoolProperty(IXMLDOMDocument2* doc, const char16_t* name, bool value) {
+  UniqueBstr n = NewBstr(name);
   VARIANT v;
   v.vt = VT_BOOL;
   v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
@@ -88,9 +75,8 @@ void Configure(const UniqueCom<IXMLDOMDocument>& doc) {
   Check(doc->put_resolveExternals(VARIANT_FALSE), "resolveExternals");
   Check(doc->put_preserveWhiteSpace(VARIANT_FALSE), "preserveWhiteSpace");
   if (UniqueCom<IXMLDOMDocument2> doc2 = doc.As<IXMLDOMDocument2>(kIXMLDOMDocument2)) {
-    SetBoolProperty(doc2.get(), L"ProhibitDTD", true);
-    UniqueBstr n(Sys().SysAllocStringLen(L"MaxElementDepth", 15));
-    if (!n) throw std::bad_alloc();
+    SetBoolProperty(doc2.get(), u"ProhibitDTD", true);
+    UniqueBstr n = NewBstr(u"MaxElementDepth");
     VARIANT v;
     v.vt = VT_I4;
     v.lVal = kMaxElementDepth;
@@ -123,14 +109,14 @@ std::u16string NodePrefix(IXMLDOMNode* node) {
   BSTR raw = nullptr;
   Check(node->get_prefix(&raw), "prefix");
   UniqueBstr b(raw);
-  return BstrToText(b);
+  return BstrToText(b.get());
 }
 
 std::u16string NodeNamespace(IXMLDOMNode* node) {
   BSTR raw = nullptr;
   Check(node->get_namespaceURI(&raw), "namespaceURI");
   UniqueBstr b(raw);
-  return BstrToText(b);
+  return BstrToText(b.get());
 }
 
 void AppendDeclaration(std::u16string& out, NamespaceScopes& scopes, const std::u16string& prefix,
@@ -284,19 +270,19 @@ UniqueCom<IXMLDOMDocument> CreateXmlEngineDocument() {
 
 // ---- XmlNode ----
 
-IXMLDOMNode* XmlNode::Need() const {
+IXMLDOMNode* XmlNode::Checked() const {
   if (!node_) throw XmlEngineError("empty node");
   return node_.get();
 }
 
-DOMNodeType XmlNode::Type() const { return TypeOf(Need()); }
-std::u16string XmlNode::Name() const { return NameOf(Need()); }
+DOMNodeType XmlNode::Type() const { return TypeOf(Checked()); }
+std::u16string XmlNode::Name() const { return NameOf(Checked()); }
 
-std::u16string XmlNode::Prefix() const { return NodePrefix(Need()); }
-std::u16string XmlNode::NamespaceUri() const { return NodeNamespace(Need()); }
+std::u16string XmlNode::Prefix() const { return NodePrefix(Checked()); }
+std::u16string XmlNode::NamespaceUri() const { return NodeNamespace(Checked()); }
 
 std::u16string XmlNode::Text() const {
-  IXMLDOMNode* node = Need();
+  IXMLDOMNode* node = Checked();
   if (TypeOf(node) != NODE_ELEMENT) return ValueText(node);
   XmlNodeList children = Children();
   if (children.Count() == 0) return {};
@@ -310,14 +296,10 @@ std::u16string XmlNode::Text() const {
 
 void XmlNode::SetText(const std::u16string& text) const {
   RequireXmlText(text);
-  IXMLDOMNode* node = Need();
+  IXMLDOMNode* node = Checked();
   if (TypeOf(node) != NODE_ELEMENT) {
-    // The string first: a VARIANT that says VT_BSTR before it holds one
-    // would have its cleanup free whatever the slot held.
-    UniqueBstr b = Bstr(text);
     UniqueVariant v;
-    v->bstrVal = b.release();
-    v->vt = VT_BSTR;
+    SetBstrVariant(v, text);
     Check(node->put_nodeValue(*v.get()), "put nodeValue");
     return;
   }
@@ -337,7 +319,7 @@ void XmlNode::SetText(const std::u16string& text) const {
   }
   if (text.empty()) return;
   UniqueCom<IXMLDOMDocument> doc = OwnerDocument(node);
-  UniqueBstr b = Bstr(text);
+  UniqueBstr b = NewBstr(text);
   UniqueCom<IXMLDOMText> fresh;
   Check(doc->createTextNode(b.get(), fresh.put()), "createTextNode");
   if (!fresh) throw XmlEngineError("createTextNode");
@@ -347,27 +329,27 @@ void XmlNode::SetText(const std::u16string& text) const {
 
 XmlNodeList XmlNode::Children() const {
   UniqueCom<IXMLDOMNodeList> list;
-  Check(Need()->get_childNodes(list.put()), "childNodes");
+  Check(Checked()->get_childNodes(list.put()), "childNodes");
   if (!list) throw XmlEngineError("childNodes");
   return XmlNodeList(std::move(list), {});
 }
 
 XmlNodeList XmlNode::Attributes() const {
   UniqueCom<IXMLDOMNamedNodeMap> map;
-  if (Need()->get_attributes(map.put()) != S_OK || !map) return {};
+  if (Checked()->get_attributes(map.put()) != S_OK || !map) return {};
   return XmlNodeList({}, std::move(map));
 }
 
 std::u16string XmlNode::Markup() const {
   std::u16string out;
-  AppendMarkup(out, Need());
+  AppendMarkup(out, Checked());
   return out;
 }
 
 XmlNode XmlNode::AppendElement(const std::u16string& name, const std::u16string& namespaceUri) const {
-  IXMLDOMNode* node = Need();
+  IXMLDOMNode* node = Checked();
   UniqueCom<IXMLDOMDocument> doc = OwnerDocument(node);
-  UniqueBstr n = Bstr(name), ns = Bstr(namespaceUri);
+  UniqueBstr n = NewBstr(name), ns = NewBstr(namespaceUri);
   VARIANT type;
   type.vt = VT_I4;
   type.lVal = NODE_ELEMENT;
@@ -383,12 +365,11 @@ XmlNode XmlNode::AppendElement(const std::u16string& name, const std::u16string&
 void XmlNode::SetAttribute(const std::u16string& name, const std::u16string& value) const {
   RequireXmlText(value);
   UniqueCom<IXMLDOMElement> element;
-  if (FAILED(Need()->QueryInterface(kIXMLDOMElement, reinterpret_cast<void**>(element.put()))) || !element)
+  if (FAILED(Checked()->QueryInterface(kIXMLDOMElement, reinterpret_cast<void**>(element.put()))) || !element)
     throw XmlEngineError("not an element");
-  UniqueBstr n = Bstr(name), b = Bstr(value);
+  UniqueBstr n = NewBstr(name);
   UniqueVariant v;
-  v->bstrVal = b.release();
-  v->vt = VT_BSTR;
+  SetBstrVariant(v, value);
   Check(element->setAttribute(n.get(), *v.get()), "setAttribute");
 }
 
@@ -429,7 +410,7 @@ XmlDocument XmlDocument::Load(UniqueCom<IXMLDOMDocument> engine, const std::u16s
   XmlDocument d;
   d.doc_ = std::move(engine);
   Configure(d.doc_);
-  UniqueBstr b = Bstr(text);
+  UniqueBstr b = NewBstr(text);
   VARIANT_BOOL ok = VARIANT_FALSE;
   HRESULT hr = d.doc_->loadXML(b.get(), &ok);
   if (FAILED(hr) || ok != VARIANT_TRUE) throw XmlEngineError("the text does not parse");

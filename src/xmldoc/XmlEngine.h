@@ -3,13 +3,17 @@
 // XmlEngineError, which the export guards turn into code 252.
 #pragma once
 
-#include <msxml2.h>
-
 #include <stdexcept>
 #include <string>
 
-#include "platform/Owners.h"
+// <windows.h> comes in through WindowsSupport.h, before MSXML's header
+// would take it in without the macros set there.
+// clang-format off
 #include "platform/WindowsSupport.h"
+#include <msxml2.h>
+// clang-format on
+
+#include "platform/Owners.h"
 
 namespace karvo {
 
@@ -56,7 +60,8 @@ class XmlNode {
   IXMLDOMNode* Raw() const { return node_.get(); }
 
  private:
-  IXMLDOMNode* Need() const;
+  // The engine's node; an empty node throws XmlEngineError.
+  IXMLDOMNode* Checked() const;
   UniqueCom<IXMLDOMNode> node_;
 };
 
@@ -93,8 +98,6 @@ class XmlDocument {
   XmlNode Root() const;
   // The whole document as markup, each top-level node followed by CR LF.
   std::u16string Serialize() const;
-
-  IXMLDOMDocument* Raw() const { return doc_.get(); }
 
  private:
   UniqueCom<IXMLDOMDocument> doc_;

@@ -3,13 +3,16 @@
 
 #include <stdexcept>
 
+#include "conversions/AsciiCase.h"
+#include "conversions/NumberSyntax.h"
+#include "conversions/TextForms.h"
 #include "xmldoc/CallDocumentText.h"
 
 namespace karvo {
 namespace {
 
 TEST(CallDocumentText, NamesFoldOnlyAToZ) {
-  EXPECT_EQ(UpperAZ(u"procedure ąę ß zZ"), u"PROCEDURE ąę ß ZZ");
+  EXPECT_EQ(UpperAscii(u"procedure ąę ß zZ"), u"PROCEDURE ąę ß ZZ");
   EXPECT_TRUE(NameMatchesKey(u"Window", kKeyWindow));
   EXPECT_FALSE(NameMatchesKey(u"WINDOWS", kKeyWindow));
   EXPECT_FALSE(NameMatchesKey(u"window", u"window")) << "the key is never upper-cased";

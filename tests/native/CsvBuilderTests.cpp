@@ -7,7 +7,7 @@
 
 #include "FakeDataModel.h"
 #include "database/CsvBuilder.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 
 namespace karvo::test {
 namespace {

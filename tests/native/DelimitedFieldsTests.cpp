@@ -6,6 +6,7 @@
 #include <limits>
 #include <random>
 
+#include "conversions/AsciiCase.h"
 #include "fields/DelimitedFields.h"
 
 namespace karvo {
@@ -38,13 +39,13 @@ TEST(DelimitedFields, RefusedReplacementLeavesTheTextAlone) {
 }
 
 TEST(DelimitedFields, OnlyAsciiLettersFoldForComparison) {
-  EXPECT_FALSE(EqualIgnoringCase(u"Zażółć", u"zAżółĆ")) << "Ć and ć differ";
-  EXPECT_TRUE(EqualIgnoringCase(u"Zażółć", u"zAżółć"));
-  EXPECT_FALSE(EqualIgnoringCase(u"É", u"é"));
-  EXPECT_FALSE(EqualIgnoringCase(u"@", u"`")) << "neighbours of the letter ranges stay apart";
-  EXPECT_FALSE(EqualIgnoringCase(u"[", u"{"));
-  EXPECT_TRUE(EqualIgnoringCase(u"", u""));
-  EXPECT_FALSE(EqualIgnoringCase(u"", u"a"));
+  EXPECT_FALSE(EqualIgnoringAsciiCase(u"Zażółć", u"zAżółĆ")) << "Ć and ć differ";
+  EXPECT_TRUE(EqualIgnoringAsciiCase(u"Zażółć", u"zAżółć"));
+  EXPECT_FALSE(EqualIgnoringAsciiCase(u"É", u"é"));
+  EXPECT_FALSE(EqualIgnoringAsciiCase(u"@", u"`")) << "neighbours of the letter ranges stay apart";
+  EXPECT_FALSE(EqualIgnoringAsciiCase(u"[", u"{"));
+  EXPECT_TRUE(EqualIgnoringAsciiCase(u"", u""));
+  EXPECT_FALSE(EqualIgnoringAsciiCase(u"", u"a"));
 
   EXPECT_EQ(FindFieldNumber(u"ĄB", u"x;ąb;Ąb;y", u';'), 3);
   EXPECT_EQ(FindFieldNumber(u"É", u"x;é;z", u';'), 0);
@@ -83,7 +84,7 @@ std::int32_t FindByExtraction(std::u16string_view value, std::u16string_view tex
   std::int32_t c = CountFields(text, sep);
   if (c == 0 || !QuickFieldTest(value, text, sep)) return 0;
   for (std::int32_t i = 1; i <= c; ++i)
-    if (EqualIgnoringCase(ExtractField(text, i, sep), value)) return i;
+    if (EqualIgnoringAsciiCase(ExtractField(text, i, sep), value)) return i;
   return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "../testhost/TestObjectModel.h"
+#include "conversions/NumberSyntax.h"
 #include "hostobjects/NameRules.h"
 #include "hostobjects/NumberRules.h"
 #include "hostobjects/ObjectLists.h"
@@ -250,17 +251,17 @@ TEST(NumberRules, RoundingAndRanges) {
 }
 
 TEST(NumberRules, DefaultFormatNumbersAndBooleanWords) {
-  EXPECT_EQ(NumberInDefaultFormat(u" -1,5 ", u','), -1.5);
-  EXPECT_EQ(NumberInDefaultFormat(u"1.5", u','), std::nullopt);
-  EXPECT_EQ(NumberInDefaultFormat(u"+2e3", u'.'), 2000.0);
-  EXPECT_EQ(NumberInDefaultFormat(u",5", u','), 0.5);
+  EXPECT_EQ(PlainFloatSyntax(u" -1,5 ", u','), -1.5);
+  EXPECT_EQ(PlainFloatSyntax(u"1.5", u','), std::nullopt);
+  EXPECT_EQ(PlainFloatSyntax(u"+2e3", u'.'), 2000.0);
+  EXPECT_EQ(PlainFloatSyntax(u",5", u','), 0.5);
   for (const char16_t* bad : {u"", u" ", u"1e", u"e5", u",", u"1 000", u"0x10", u"1e999", u"--1"})
-    EXPECT_EQ(NumberInDefaultFormat(bad, u','), std::nullopt);
-  EXPECT_EQ(BooleanTextValue(u"0,0", u','), 0);
-  EXPECT_EQ(BooleanTextValue(u"-0,001", u','), 1);
-  EXPECT_EQ(BooleanTextValue(u"tRUE", u','), 1);
-  EXPECT_EQ(BooleanTextValue(u"False", u','), 0);
-  EXPECT_EQ(BooleanTextValue(u"yes", u','), std::nullopt);
+    EXPECT_EQ(PlainFloatSyntax(bad, u','), std::nullopt);
+  EXPECT_EQ(BooleanReading(u"0,0", u','), 0);
+  EXPECT_EQ(BooleanReading(u"-0,001", u','), 1);
+  EXPECT_EQ(BooleanReading(u"tRUE", u','), 1);
+  EXPECT_EQ(BooleanReading(u"False", u','), 0);
+  EXPECT_EQ(BooleanReading(u"yes", u','), std::nullopt);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 namespace karvo::test {
 
 LiteralBlock::LiteralBlock(const std::u16string& apiHandle) : mutexName_(apiHandle + u"MUTEX") {
-  mapping_ = ::OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, W(apiHandle));
+  mapping_ = ::OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, AsWide(apiHandle));
   if (mapping_ == nullptr) return;
   view_ = static_cast<TPluginsSharedMemData*>(::MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, KARVO_BLOCK_SIZE));
 }
@@ -22,7 +22,7 @@ LiteralBlock::~LiteralBlock() {
 template <class F>
 bool LiteralBlock::Locked(F&& f) {
   if (view_ == nullptr) return false;
-  HANDLE m = ::CreateMutexW(nullptr, FALSE, W(mutexName_));
+  HANDLE m = ::CreateMutexW(nullptr, FALSE, AsWide(mutexName_));
   if (m == nullptr) return false;
   DWORD r = ::WaitForSingleObject(m, 1000);
   bool owned = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;

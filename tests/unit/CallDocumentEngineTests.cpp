@@ -9,7 +9,7 @@
 #include "Support.h"
 #include "conversions/TextForms.h"
 #include "link/ApiError.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 #include "xmldoc/CallDocument.h"
 #include "xmldoc/CallDocumentHandle.h"
 #include "xmldoc/TypedValues.h"
@@ -150,7 +150,8 @@ TEST_F(CallDocumentEngine, EngineAloneKeepsDocumentTypesOut) {
 }
 
 TEST_F(CallDocumentEngine, NodeTextRules) {
-  XmlDocument doc = ParseCallDocument(u"<P><C><![CDATA[a<b]]></C><M>x<!--c--></M><E/><T>old</T><K><!--only--></K></P>");
+  XmlDocument doc =
+      XmlDocument::Parse(u"<P><C><![CDATA[a<b]]></C><M>x<!--c--></M><E/><T>old</T><K><!--only--></K></P>");
   XmlNode root = doc.Root();
   EXPECT_EQ(FindChildTag(root, u"C").Text(), u"a<b");
   EXPECT_THROW(FindChildTag(root, u"M").Text(), XmlEngineError);

@@ -3,7 +3,7 @@
 #include "Support.h"
 #include "link/ApiError.h"
 #include "link/CallHostProc.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 
 namespace karvo::test {
 namespace {

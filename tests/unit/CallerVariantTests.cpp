@@ -16,7 +16,7 @@ namespace karvo::test {
 namespace {
 
 std::u16string Text(const VARIANT& v) {
-  return v.bstrVal == nullptr ? u"" : std::u16string(U(v.bstrVal), ::SysStringLen(v.bstrVal));
+  return v.bstrVal == nullptr ? u"" : std::u16string(AsUtf16(v.bstrVal), ::SysStringLen(v.bstrVal));
 }
 
 bool Copies(const VARIANT& v) {
@@ -165,7 +165,7 @@ TEST(CallerVariants, SoundValuesAreCopiedWholeAndOwnedByTheCopy) {
     EXPECT_EQ(hi, 2);
     BSTR got = nullptr;
     ASSERT_EQ(::SafeArrayGetElement(copy->parray, at, &got), S_OK);
-    EXPECT_EQ(std::u16string(U(got)), u"dwa");
+    EXPECT_EQ(std::u16string(AsUtf16(got)), u"dwa");
     EXPECT_NE(got, nullptr);
     ::SysFreeString(got);
   }

@@ -9,7 +9,7 @@
 #include "PluginsSharedMem/YieldingSpin.h"
 #include "Support.h"
 #include "link/ApiError.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 
 namespace karvo::test {
 namespace {

@@ -7,7 +7,8 @@
 #include "hostobjects/MenusAndMethods.h"
 #include "link/ApiError.h"
 #include "link/ExportForms.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
+#include "uKARVO/Exports.h"
 
 namespace karvo::test {
 namespace {
@@ -53,7 +54,7 @@ TEST_F(HostObjectWork, ControlsListAndLookupDirectly) {
   EXPECT_EQ(PlainText(GetControlsList(kPanel, 0x104)), u"8194;8193");
   EXPECT_EQ(GetControl(kPanel, "BUTTON1"), 0x2002u);
   SetAPIErrorText(u"stale");
-  EXPECT_EQ(GetControl(kPanel, "Edit1"), 0u);
+  EXPECT_EQ(::GetControl(HandleOf(kPanel), "Edit1"), nullptr);
   EXPECT_EQ(LastAPIError(), u"") << "no child of that name is no failure";
   model[kPanel].Children = {};
   EXPECT_EQ(GetControlsList(kPanel, 7), nullptr);

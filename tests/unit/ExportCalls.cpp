@@ -8,8 +8,8 @@
 #include "host/ObjectModel.h"
 #include "link/AnsiStrings.h"
 #include "link/ApiError.h"
-#include "link/Messages.h"
 #include "link/ProcessState.h"
+#include "messages/Messages.h"
 #include "uKARVO/Exports.h"
 
 namespace karvo::test {
@@ -864,7 +864,7 @@ Outcome CountedStringResult(char*& s) {
 
 Outcome BstrResult(BSTR& b) {
   if (b == nullptr) return {"(null)", true, {}};
-  Outcome o{"\"" + Utf8(std::u16string(U(b), ::SysStringLen(b))) + "\"", false, {}};
+  Outcome o{"\"" + Utf8(std::u16string(AsUtf16(b), ::SysStringLen(b))) + "\"", false, {}};
   Sys().SysFreeString(b);
   b = nullptr;
   return o;
@@ -877,7 +877,7 @@ Outcome VariantResult(VARIANT& v) {
   VARIANT text;
   ::VariantInit(&text);
   if (::VariantChangeTypeEx(&text, &v, LOCALE_USER_DEFAULT, 0, VT_BSTR) == S_OK && text.bstrVal != nullptr)
-    o.value += " \"" + Utf8(std::u16string(U(text.bstrVal), ::SysStringLen(text.bstrVal))) + "\"";
+    o.value += " \"" + Utf8(std::u16string(AsUtf16(text.bstrVal), ::SysStringLen(text.bstrVal))) + "\"";
   ::VariantClear(&text);
   Sys().VariantClear(&v);
   return o;
@@ -890,7 +890,8 @@ CountedArg::~CountedArg() { AnsiStringRelease(s_); }
 char* StaleCountedString() { return NewAnsiString("stale", static_cast<std::uint16_t>(::GetACP())); }
 BSTR StaleBstr() { return Sys().SysAllocStringLen(L"stale", 5); }
 
-BstrArg::BstrArg(const std::u16string& text) : b_(Sys().SysAllocStringLen(W(text), static_cast<UINT>(text.size()))) {}
+BstrArg::BstrArg(const std::u16string& text)
+    : b_(Sys().SysAllocStringLen(AsWide(text), static_cast<UINT>(text.size()))) {}
 BstrArg::~BstrArg() { Sys().SysFreeString(b_); }
 
 Outcome CallOnce(const Scenario& sc, Env& env) {

@@ -1,8 +1,8 @@
 #include "FaultLoop.h"
 
 #include "host/ObjectModel.h"
-#include "link/Messages.h"
 #include "link/ProcessState.h"
+#include "messages/Messages.h"
 
 namespace karvo::test {
 

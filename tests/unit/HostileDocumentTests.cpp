@@ -13,8 +13,8 @@
 #include "ProcessUsage.h"
 #include "conversions/VariantText.h"
 #include "link/ApiError.h"
-#include "link/Messages.h"
 #include "link/ProcessState.h"
+#include "messages/Messages.h"
 #include "uKARVO/Exports.h"
 #include "xmldoc/CallDocumentText.h"
 
@@ -177,7 +177,7 @@ TEST_F(HostileDocuments, TheLongestDocumentTakesMemoryInProportion) {
   VARIANT v = I4(0);
   ::XMLGetData(&v, doc.c_str(), "ostatni", 1);
   ASSERT_EQ(v.vt, VT_BSTR) << Utf8(Error());
-  EXPECT_EQ(std::u16string(U(v.bstrVal)), u"koniec");
+  EXPECT_EQ(std::u16string(AsUtf16(v.bstrVal)), u"koniec");
   Sys().VariantClear(&v);
   const std::size_t growth = peak.Peak() - peak.Start();
   std::printf("[hostile documents] %zu variables in %zu bytes: peak growth %zu MB\n", variables, doc.size(),
@@ -222,7 +222,7 @@ TEST_F(HostileDocuments, TextsThatAreNoValidTextEndCleanly) {
   BSTR out = nullptr;
   ::XMLGetProcNameW(&out, lone.get());
   if (out != nullptr) {
-    EXPECT_EQ(std::u16string(U(out), ::SysStringLen(out)).size(), 4u);
+    EXPECT_EQ(std::u16string(AsUtf16(out), ::SysStringLen(out)).size(), 4u);
     Sys().SysFreeString(out);
   } else {
     EXPECT_EQ(Error(), msg::kException);

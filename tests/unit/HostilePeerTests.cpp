@@ -27,7 +27,7 @@
 #include "conversions/TextForms.h"
 #include "host/ObjectModel.h"
 #include "link/ApiError.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 #include "platform/CodePage.h"
 
 #define KARVO_API
@@ -629,7 +629,7 @@ class HostilePeer : public ::testing::Test {
     SetSpinForTests(0);
     name_ = u"KARVO_hostile_" + std::u16string(1, u'a' + static_cast<char16_t>(::GetCurrentProcessId() % 26)) +
             std::u16string(1, u'0' + static_cast<char16_t>(::GetTickCount() % 10));
-    mapping_ = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, KARVO_BLOCK_SIZE, W(name_));
+    mapping_ = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, KARVO_BLOCK_SIZE, AsWide(name_));
     ASSERT_NE(mapping_, nullptr);
     g_guarded = &guarded_;
     Sys().MapViewOfFile = &GuardedMap;
@@ -722,7 +722,7 @@ class RacingPeer {
 
  private:
   void Run(const std::u16string& mutexName) {
-    HANDLE m = ::CreateMutexW(nullptr, FALSE, W(mutexName));
+    HANDLE m = ::CreateMutexW(nullptr, FALSE, AsWide(mutexName));
     Peer& p = peer_;
     volatile unsigned char& state = p.b->State;
     int stuck = 0;

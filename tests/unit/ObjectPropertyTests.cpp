@@ -11,7 +11,7 @@
 #include "hostobjects/ObjectProperties.h"
 #include "link/ApiError.h"
 #include "link/ExportForms.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 #include "platform/CodePage.h"
 #include "platform/Owners.h"
 
@@ -111,7 +111,7 @@ TEST_F(ObjectProperties, GetReadsEachGroupIntoTheCallersVariant) {
   UniqueVariant v;
   GetProperty(v.get(), kForm, "caption");
   ASSERT_EQ(v->vt, VT_BSTR);
-  EXPECT_EQ(std::u16string(U(v->bstrVal)), u"Okno");
+  EXPECT_EQ(std::u16string(AsUtf16(v->bstrVal)), u"Okno");
   GetProperty(v.get(), kForm, "TAG");  // the BSTR it held is released first
   ASSERT_EQ(v->vt, VT_I4);
   EXPECT_EQ(v->lVal, -1);
@@ -129,7 +129,7 @@ TEST_F(ObjectProperties, GetAsksTheHostForAnUnknownNameOrObject) {
   UniqueVariant v;
   GetProperty(v.get(), kForm, "Nope");
   ASSERT_EQ(v->vt, VT_BSTR);
-  EXPECT_EQ(std::u16string(U(v->bstrVal)), u"z hosta");
+  EXPECT_EQ(std::u16string(AsUtf16(v->bstrVal)), u"z hosta");
   EXPECT_EQ(LastHostData(), u"4096\x0001Nope");
   host->Always(Answer::Verdict(false, u"host: nie"));
   GetProperty(v.get(), kForm, "Nope");
@@ -226,7 +226,7 @@ TEST_F(ObjectProperties, TextOnAnOrdinalTriesEachReadingInTurn) {
             u"4096\x0001Left\x0001"
             u"abc");
   EXPECT_EQ(LastAPIError(), msg::kPropertyChangeFailed);
-  EXPECT_EQ(std::u16string(U(abc->bstrVal)), u"abc") << "the caller's value is neither changed nor released";
+  EXPECT_EQ(std::u16string(AsUtf16(abc->bstrVal)), u"abc") << "the caller's value is neither changed nor released";
 }
 
 TEST_F(ObjectProperties, FloatTextAndNullWrites) {

@@ -8,7 +8,7 @@
 #include "StateFlipper.h"
 #include "Support.h"
 #include "link/ApiError.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 
 namespace karvo::test {
 namespace {

@@ -6,9 +6,9 @@
 #include "database/SqlCommands.h"
 #include "link/ApiError.h"
 #include "link/ExportForms.h"
-#include "link/Messages.h"
 #include "link/ReturnBuffers.h"
 #include "link/ThreadState.h"
+#include "messages/Messages.h"
 
 namespace karvo::test {
 namespace {

@@ -1,7 +1,7 @@
 // Script operations when the request itself goes wrong: which message wins.
 #include "Support.h"
 #include "link/ApiError.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 #include "scripts/ScriptObjects.h"
 
 namespace karvo::test {

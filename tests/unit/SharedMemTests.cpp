@@ -4,7 +4,7 @@
 
 #include "PluginsSharedMem/TPluginsSharedMem.h"
 #include "Support.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 
 namespace karvo::test {
 namespace {

@@ -7,7 +7,7 @@
 #include "PluginsSharedMem/ApiHandleNames.h"
 #include "ProcessUsage.h"
 #include "Support.h"
-#include "link/Messages.h"
+#include "messages/Messages.h"
 
 namespace karvo::test {
 namespace {

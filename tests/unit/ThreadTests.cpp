@@ -11,10 +11,10 @@
 #include "host/ObjectModel.h"
 #include "link/ApiError.h"
 #include "link/ExportForms.h"
-#include "link/Messages.h"
-#include "link/OpenAPI.h"
 #include "link/ReturnBuffers.h"
 #include "link/ThreadState.h"
+#include "messages/Messages.h"
+#include "uKARVO/Exports.h"
 
 namespace karvo::test {
 namespace {
@@ -174,7 +174,7 @@ TEST_F(Threads, ABlockObjectReplacedByOpenAPILivesUntilTheRequestOnItEnds) {
   std::thread requester([&] { c = RunRequest(Query(u"old")); });
   while (!inside) ::Sleep(1);
   State().APIInitialized = false;
-  EXPECT_EQ(karvo::OpenAPI(second.ApiHandle().c_str()), 1);
+  EXPECT_EQ(::OpenAPI(second.ApiHandle().c_str()), 1);
   replaced = true;
   requester.join();
   ASSERT_EQ(c.Status, CycleStatus::Replied);

@@ -81,7 +81,7 @@ TEST_F(VariantTextTest, PlatformConversionsInTheUserLocale) {
   v.vt = VT_DATE, v.date = 2.0;  // 1 January 1900
   BSTR expected = nullptr;
   ASSERT_EQ(::VarBstrFromDate(2.0, LOCALE_USER_DEFAULT, 0, &expected), S_OK);
-  EXPECT_EQ(Text(v), std::u16string(U(expected)));
+  EXPECT_EQ(Text(v), std::u16string(AsUtf16(expected)));
   ::SysFreeString(expected);
 }
 

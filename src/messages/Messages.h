@@ -1,4 +1,6 @@
 // Every message of the library, each once, exactly as the users see it.
+// A leaf that includes nothing: the block object shows some of these in
+// its message boxes, the layers above set the rest as the last error.
 #pragma once
 
 namespace karvo::msg {
