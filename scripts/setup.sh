@@ -143,6 +143,25 @@ if ! locale -a 2>/dev/null | grep -qi '^pl_PL.utf8$'; then
   installed+=("locale pl_PL.UTF-8")
 fi
 
+# --- 32-bit programs ---------------------------------------------------------
+# Wine runs our 32-bit programs in a 32-bit Linux process. A kernel built or
+# booted without IA-32 emulation refuses every such program with "Exec format
+# error"; there the CPU is emulated in user mode, and a native wineserver
+# serves the emulated processes.
+if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  say "this kernel runs no 32-bit programs; setting up user-mode emulation for them"
+  why=$(bash scripts/setup-i386-emulation.sh 2>&1 >/dev/null) ||
+    fail "this machine cannot run 32-bit Linux programs, so Wine cannot run ours, and emulating them failed: $why"
+  installed+=("user-mode emulation of 32-bit programs (qemu-i386 from Debian trixie, binfmt_misc)")
+fi
+if [ -e /proc/sys/fs/binfmt_misc/karvo-i386 ] &&
+  [ "$(dpkg-query -W -f='${Status}' wine64 2>/dev/null)" != "install ok installed" ]; then
+  say "installing wine64 (its wineserver runs natively)"
+  apt_update
+  apt_install wine64
+  installed+=(wine64)
+fi
+
 # --- SQLite amalgamation for the reference host, from the npm package --------
 # Unpacked beside deps/ and moved in whole, so an interrupted run leaves no
 # half of it behind.
