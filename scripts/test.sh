@@ -5,17 +5,26 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-bash scripts/setup.sh
+bash scripts/setup.sh || exit 1
 bash scripts/build.sh --native || exit 1
 
 export KARVO_WINEPREFIX="$root/build/wineprefix"
+# One Wine session for both passes, begun here, alone: the first process of
+# a session has Wine start the prefix's services (wineboot --init), and two
+# tests starting processes at that moment can leave it stuck, with every
+# later process waiting for it.
+"$root/tools/wine-run" cmd /c exit >/dev/null 2>&1  # makes the prefix if need be
+WINEPREFIX="$KARVO_WINEPREFIX" wineserver -w
+WINEPREFIX="$KARVO_WINEPREFIX" wineserver -p
+"$root/tools/wine-run" cmd /c exit >/dev/null 2>&1
 failed=0
-# The test of the product's full one-minute waits does not depend on the
-# locale: it runs once, under the first.
+# The test of the product's full one-minute waits and the runs on the
+# simulated Windows timer do not depend on the locale: they run once, under
+# the first.
 for loc in pl_PL.UTF-8 C; do
   echo "=== Windows suite under LANG=LC_ALL=$loc"
   only_once=""
-  [ "$loc" = C ] && only_once="-LE realwait"
+  [ "$loc" = C ] && only_once="-LE once"
   (cd build/mingw && LANG=$loc LC_ALL=$loc ctest --output-on-failure -j2 $only_once ${KARVO_CTEST_ARGS:-}) || failed=1
 done
 echo "=== Portable code under the sanitizers"
