@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "LiteralBlock.h"
+#include "Peers.h"
 #include "PluginsSharedMem/TPluginsSharedMem.h"
 #include "karvo_host.h"
 #include "link/ProcessState.h"
@@ -27,174 +27,11 @@
 #include "platform/WindowsSupport.h"
 
 using namespace karvo;
-using karvo::test::LiteralBlock;
+using namespace karvo::bench;
 
 namespace {
 
-const char kStop[] = "BENCH_STOP";
-
-// ---- Hosts ------------------------------------------------------------------
-
-struct EchoState {
-  std::atomic<bool> stop{false};
-};
-
-int __stdcall Echo(void* context, const KarvoRequest* request, KarvoReply* reply) {
-  if (std::strcmp(request->Command, kStop) == 0) static_cast<EchoState*>(context)->stop = true;
-  reply->CommandLength = 1;
-  reply->Command[0] = KARVO_VERDICT_SUCCESS;
-  reply->WriteData = 1;
-  std::memcpy(reply->Data, request->SQL, sizeof reply->Data);
-  return 1;
-}
-
-void Serve(KarvoHostBlock* block, bool literal, EchoState& state) {
-  if (literal) {
-    LiteralBlock lit(reinterpret_cast<const char16_t*>(KarvoHostApiHandle(block)));
-    while (!state.stop && lit.ServeOne(&Echo, &state, 20) >= 0) {
-    }
-  } else {
-    while (!state.stop && KarvoHostServeOne(block, &Echo, &state, 20) >= 0) {
-    }
-  }
-}
-
-std::u16string HandleOf(KarvoHostBlock* block) { return reinterpret_cast<const char16_t*>(KarvoHostApiHandle(block)); }
-
-// The host as a second process: this program started with "host literal"
-// or "host ours"; it prints the API handle and serves until told to stop.
-int HostProcess(bool literal) {
-  KarvoHostBlock* block = KarvoHostCreate(::GetCurrentProcessId());
-  if (block == nullptr) return 3;
-  std::u16string handle = HandleOf(block);
-  std::printf("%s\n", std::string(handle.begin(), handle.end()).c_str());
-  std::fflush(stdout);
-  EchoState state;
-  Serve(block, literal, state);
-  KarvoHostFree(block);
-  return 0;
-}
-
-class Host {
- public:
-  Host(bool literal, bool inProcess) {
-    if (inProcess) {
-      block_ = KarvoHostCreate(::GetCurrentProcessId());
-      handle_ = HandleOf(block_);
-      thread_ = std::thread([this, literal] { Serve(block_, literal, state_); });
-      return;
-    }
-    char exe[MAX_PATH];
-    ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string cmd = std::string("\"") + exe + "\" host " + (literal ? "literal" : "ours");
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    ::CreatePipe(&readEnd, &writeEnd, &sa, 0);
-    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd;
-    si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
-    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    if (::CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &child_)) {
-      char c;
-      DWORD got;
-      while (::ReadFile(readEnd, &c, 1, &got, nullptr) && got == 1 && c != '\n') handle_ += c;
-      while (!handle_.empty() && (handle_.back() == '\r' || handle_.back() == ' ')) handle_.pop_back();
-    }
-    ::CloseHandle(writeEnd);
-    ::CloseHandle(readEnd);
-  }
-  ~Host() {
-    if (block_ != nullptr) {
-      state_.stop = true;
-      thread_.join();
-      KarvoHostFree(block_);
-      return;
-    }
-    if (child_.hProcess == nullptr) return;
-    // A stop request goes through our own client; the child is ended by its
-    // handle only if it does not go by itself.
-    State().SharedMem = TPluginsSharedMem::CreateDll(handle_);
-    SetWaitLimitForTests(2000);
-    RunRequest(Request{u"BENCH_STOP", {}});
-    SetWaitLimitForTests(60000);
-    ResetProcessState();
-    if (::WaitForSingleObject(child_.hProcess, 5000) != WAIT_OBJECT_0) ::TerminateProcess(child_.hProcess, 1);
-    ::CloseHandle(child_.hProcess);
-    ::CloseHandle(child_.hThread);
-  }
-  const std::u16string& Handle() const { return handle_; }
-
- private:
-  KarvoHostBlock* block_ = nullptr;
-  EchoState state_;
-  std::thread thread_;
-  PROCESS_INFORMATION child_ = {};
-  std::u16string handle_;
-};
-
-// ---- Clients ----------------------------------------------------------------
-
-// One round trip; true when the answer was the text sent.
-class Client {
- public:
-  virtual ~Client() = default;
-  virtual void Begin() {}
-  virtual void End() {}
-  virtual bool RoundTrip(const std::u16string& text) = 0;
-};
-
-// Our cycle runs on the library's one block object, so each client keeps
-// its own and lends it to the library for its turn.
-class OurClient : public Client {
- public:
-  explicit OurClient(const std::u16string& handle) : mem_(TPluginsSharedMem::CreateDll(handle)) {}
-  void Begin() override { std::swap(State().SharedMem, mem_); }
-  void End() override { std::swap(State().SharedMem, mem_); }
-  bool RoundTrip(const std::u16string& text) override {
-    Cycle c = RunRequest(Request{u"GET_FROM_QUERY_SQL", {SqlField(text)}});
-    return c.Replied() && IsVerdictSuccess(c.Reply) && c.Reply.Data == text;
-  }
-
- private:
-  std::shared_ptr<TPluginsSharedMem> mem_;
-};
-
-// The request cycle read word for word: each step one locked access.
-class LiteralClient : public Client {
- public:
-  explicit LiteralClient(const std::u16string& handle) : block_(handle) {}
-  bool RoundTrip(const std::u16string& text) override {
-    if (block_.State() == smsNoAllocated) return false;
-    if (!block_.WaitForState(smsFree, 60000)) return false;
-    block_.SetCommand(TPluginsSharedMem::CommandBytes(u"GET_FROM_QUERY_SQL"));
-    block_.SetSQL(text);
-    block_.SetState(smsToProcess);
-    if (!block_.WaitForState(smsWaitForRead, 60000)) return false;
-    std::u16string command = TPluginsSharedMem::CommandText(block_.Command());
-    std::u16string data = block_.Data();
-    block_.SetState(smsFree);
-    return !command.empty() && command[0] == u'\x0001' && data == text;
-  }
-
- private:
-  LiteralBlock block_;
-};
-
 // ---- Measuring --------------------------------------------------------------
-
-double Now() {
-  static const double freq = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER t;
-  ::QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / freq;
-}
 
 // The round trips of one case, gathered over its slices.
 struct Samples {
@@ -249,7 +86,7 @@ void MeasureHost(bool literalHost, bool inProcess, const std::u16string& text, d
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 3 && std::strcmp(argv[1], "host") == 0) return HostProcess(std::strcmp(argv[2], "literal") == 0);
+  if (argc >= 3 && std::strcmp(argv[1], "host") == 0) return HostProcess(std::strcmp(argv[2], "literal") == 0, argc >= 4 ? std::atol(argv[3]) : 0);
   double seconds = argc >= 2 ? std::atof(argv[1]) : 2.0;
   int runs = argc >= 3 ? std::max(1, std::atoi(argv[2])) : 1;
   if (seconds <= 0) seconds = 2.0;

@@ -163,10 +163,27 @@ KarvoHostBlock* KARVO_HOST_CALL KarvoHostCreate(unsigned int windowHandle);
 const unsigned short* KARVO_HOST_CALL KarvoHostApiHandle(const KarvoHostBlock* host);
 /* Serves at most one request: waits up to waitMs for KARVO_smsToProcess,
  * then calls the handler and writes its reply. Returns 1 when a request was
- * served, 0 when none came, -1 when the block is gone. The wait polls the
- * state byte without the mutex (about a millisecond of yielding, then once a
- * millisecond) and acts only on what it reads again under the mutex; the
- * request is read in one hold of the mutex and the reply written in one. */
+ * served, 0 when none came, -1 when the block is gone. The request is read
+ * in one hold of the mutex and the reply written in one; every decision
+ * rests on what is read under the mutex.
+ *
+ * Wake-ups. KarvoHostCreate also makes three auto-reset events named after
+ * the API handle: KARVO_WAKE_HOST_SUFFIX (KARVO.DLL signals it after writing
+ * a request), KARVO_WAKE_REPLY_SUFFIX (the serving loop signals it after
+ * writing a reply, and KarvoHostSetState with KARVO_smsNoAllocated) and
+ * KARVO_WAKE_FREE_SUFFIX (signalled whenever the block is set free). KARVO.DLL
+ * opens them at OpenAPI, so neither side waits for its next look at the
+ * block. A name that exists already (another program made it) leaves the
+ * block without events: both sides then poll as before. The wait for a
+ * request waits on the event and looks at the block every millisecond while
+ * requests keep coming (about a millisecond of yielding first), then less
+ * often: a plug-in that signals nothing is served within
+ * KARVO_IDLE_POLL_MAX_MS (plus one timer tick) however long the host was
+ * idle, and an idle host uses next to no CPU. */
+#define KARVO_WAKE_HOST_SUFFIX "|KarvoWakeHost"
+#define KARVO_WAKE_REPLY_SUFFIX "|KarvoWakeReply"
+#define KARVO_WAKE_FREE_SUFFIX "|KarvoWakeFree"
+#define KARVO_IDLE_POLL_MAX_MS 50
 int KARVO_HOST_CALL KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler handler, void* context,
                                 unsigned int waitMs);
 /* A reply still unread this many milliseconds after KarvoHostServeOne wrote

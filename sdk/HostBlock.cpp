@@ -1,6 +1,12 @@
 // The host side of the block: create it, serve one request at a time. The
 // block object keeps its mutex open, a request takes one hold to read and one
 // to answer, and polls read the state byte without the mutex.
+//
+// Our library wakes the host when it writes a request, so an idle host
+// waits on that signal and looks at the block only now and then, for the
+// clients that signal nothing: every millisecond while requests keep coming,
+// then less often the longer none has come, never less often than every
+// kIdlePollMaxMs.
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -9,9 +15,11 @@
 
 #include "PluginsSharedMem/TPluginsSharedMem.h"
 #include "PluginsSharedMem/YieldingSpin.h"
+#include "platform/WindowsClock.h"
 #include "karvo_host.h"
 
 using karvo::TPluginsSharedMem;
+using karvo::Wake;
 
 struct KarvoHostBlock {
   std::unique_ptr<TPluginsSharedMem> mem;
@@ -29,9 +37,16 @@ struct KarvoHostBlock {
   DWORD replyWrittenAt = 0;
   std::atomic<unsigned int> unreadReplyMs{KARVO_UNREAD_REPLY_MS};
   std::atomic<unsigned int> unreadFreed{0};
+  // When the last request was taken, for the pace of the idle polls.
+  DWORD lastRequestAt = ::GetTickCount();
 };
 
 namespace {
+
+// A host counts as busy this long after its last request; then its polls
+// for clients that signal nothing space out, up to kIdlePollMaxMs apart.
+constexpr DWORD kBusyMs = 100;
+constexpr DWORD kIdlePollMaxMs = KARVO_IDLE_POLL_MAX_MS;
 
 // Runs under the hold, so it copies the fields straight across: a text
 // field holds its text up to the first NUL, and the extra unit of each
@@ -81,6 +96,7 @@ void FreeUnreadReply(KarvoHostBlock& host) {
   karvo::WriteRequestTag(b, karvo::NextRequestTag(host.replyTag));
   karvo::WriteStateByte(b, karvo::smsFree);
   ++host.unreadFreed;
+  mem.Signals().Raise(Wake::Free);
 }
 
 // Reads the request and sets smsProcessing under one hold once one has come.
@@ -94,21 +110,40 @@ bool TryTake(KarvoHostBlock& host, KarvoRequest& request) {
   if (!h.Owned() || karvo::ReadStateByte(h.Block()) != karvo::smsToProcess) return false;
   ReadRequest(h.Block(), request);
   karvo::WriteStateByte(h.Block(), karvo::smsProcessing);
+  host.lastRequestAt = ::GetTickCount();
   return true;
 }
 
-// Waits up to waitMs: about a millisecond of yielding polls, then a poll
-// every millisecond.
+// How long to wait for a request before looking at the block again. With
+// wake-ups a signalling client is taken at once whatever this is; it bounds
+// how late a client that signals nothing is served.
+DWORD PollInterval(const KarvoHostBlock& host) {
+  if (!host.mem->Signals().Present()) return 1;
+  const DWORD idle = ::GetTickCount() - host.lastRequestAt;
+  if (idle < kBusyMs) return 1;
+  return std::min<DWORD>(kIdlePollMaxMs, std::max<DWORD>(1, idle / 20));
+}
+
+// Waits up to waitMs. While requests keep coming, about a millisecond of
+// yielding polls first, for a client that does not signal and sends its next
+// request right after reading a reply.
 bool TakeRequest(KarvoHostBlock& host, KarvoRequest& request, unsigned int waitMs) {
   const DWORD start = ::GetTickCount();
-  karvo::YieldingSpin spin(std::min<std::int64_t>(karvo::YieldingSpin::kSpinMicros, std::int64_t{waitMs} * 1000));
-  do {
-    if (TryTake(host, request)) return true;
-  } while (spin.Again());
+  if (start - host.lastRequestAt < kBusyMs) {
+    karvo::YieldingSpin spin(std::min<std::int64_t>(karvo::YieldingSpin::kSpinMicros, std::int64_t{waitMs} * 1000));
+    do {
+      if (TryTake(host, request)) return true;
+    } while (spin.Again());
+  }
   for (;;) {
     if (TryTake(host, request)) return true;
-    if (::GetTickCount() - start >= waitMs) return false;
-    ::Sleep(1);
+    const DWORD waited = ::GetTickCount() - start;
+    if (waited >= waitMs) return false;
+    const DWORD pause = std::min<DWORD>(PollInterval(host), waitMs - waited);
+    if (host.mem->Signals().Present())
+      host.mem->Signals().Pause(Wake::Request, pause);
+    else
+      karvo::ClockSleep(pause);
   }
 }
 
@@ -141,14 +176,17 @@ int __stdcall KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler handle
     if (!TakeRequest(*host, *request, waitMs)) return 0;
     std::memset(reply, 0, sizeof(KarvoReply));
     if (!handler(context, request, reply)) return 1;
-    std::lock_guard<std::mutex> l(host->access);
-    TPluginsSharedMem::Hold h(*host->mem);
-    if (h.Owned()) {
+    {
+      std::lock_guard<std::mutex> l(host->access);
+      TPluginsSharedMem::Hold h(*host->mem);
+      if (!h.Owned()) return 1;
       WriteReply(h.Block(), *reply);
       host->replyUnread = true;
       host->replyTag = karvo::ReadRequestTag(h.Block());
       host->replyWrittenAt = ::GetTickCount();
     }
+    // After the hold, so that the client it wakes finds the mutex free.
+    host->mem->Signals().Raise(Wake::Reply);
     return 1;
   } catch (...) {
     return 0;
@@ -165,6 +203,10 @@ void __stdcall KarvoHostSetState(KarvoHostBlock* host, unsigned char state) {
   if (state == karvo::smsFree && karvo::ReadStateByte(h.Block()) != karvo::smsFree)
     karvo::WriteRequestTag(h.Block(), karvo::NextRequestTag(karvo::ReadRequestTag(h.Block())));
   karvo::WriteStateByte(h.Block(), state);
+  // Whoever waits for the block or for a reply looks again: it is free, or
+  // there is no service any more.
+  if (state == karvo::smsFree || state == karvo::smsNoAllocated) host->mem->Signals().Raise(Wake::Free);
+  if (state == karvo::smsNoAllocated) host->mem->Signals().Raise(Wake::Reply);
 }
 
 void __stdcall KarvoHostSetUnreadReplyLimit(KarvoHostBlock* host, unsigned int ms) {

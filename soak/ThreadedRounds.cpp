@@ -38,7 +38,10 @@ void ThreadedRounds::Run(long round) {
   std::shared_ptr<TPluginsSharedMem> saved = CurrentSharedMem();
   ReplaceSharedMem(TPluginsSharedMem::CreateDll(std::u16string(api.begin(), api.end())));
   auto savedSleep = Sys().Sleep;
-  Sys().Sleep = ::Sleep;  // the soak's own host serves in its sleeps, on one thread only
+  auto savedWait = Sys().WaitForSingleObject;
+  // The soak's own host serves in its sleeps and pauses, on one thread only.
+  Sys().Sleep = ::Sleep;
+  Sys().WaitForSingleObject = ::WaitForSingleObject;
   const int savedLimit = WaitLimit();
   host::InstallObjectModel(model_.Table());
 
@@ -50,6 +53,7 @@ void ThreadedRounds::Run(long round) {
   host::InstallObjectModel(nullptr);
   SetWaitLimitForTests(savedLimit);
   Sys().Sleep = savedSleep;
+  Sys().WaitForSingleObject = savedWait;
   ReplaceSharedMem(std::move(saved));
 }
 

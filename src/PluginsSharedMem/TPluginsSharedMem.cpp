@@ -31,7 +31,10 @@ std::unique_ptr<TPluginsSharedMem> TPluginsSharedMem::Create(std::uint32_t windo
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     std::u16string name = names.Next();
     switch (m->CreateMapping(name, kBlockSize)) {
-      case Made::Made: m->fApihandle = std::move(name); return m;
+      case Made::Made:
+        m->fApihandle = std::move(name);
+        m->signals_ = BlockSignals::Make(m->fApihandle);
+        return m;
       case Made::Taken: continue;
       case Made::Failed: ShowMessage(msg::kHostMappingFailed); return m;
     }
@@ -44,6 +47,7 @@ std::unique_ptr<TPluginsSharedMem> TPluginsSharedMem::CreateDll(const std::u16st
   std::unique_ptr<TPluginsSharedMem> m(new TPluginsSharedMem());
   if (m->OpenMapping(wApiHandle, kBlockSize)) {
     m->fApihandle = wApiHandle;
+    m->signals_ = BlockSignals::Open(wApiHandle);
   } else {
     ShowMessage(msg::kDllMappingFailed);
   }

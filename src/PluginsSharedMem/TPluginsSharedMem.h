@@ -17,6 +17,7 @@
 #include <string>
 
 #include "PluginsSharedMem/BlockFields.h"
+#include "PluginsSharedMem/BlockSignals.h"
 #include "platform/Owners.h"
 
 namespace karvo {
@@ -50,6 +51,10 @@ class TPluginsSharedMem {
   void SetSharedMemData(const std::u16string& text);
   std::uint32_t SharedMemDataPointer();
   void SetSharedMemDataPointer(std::uint32_t value);
+
+  // The wake-up events beside the block: made with the block by Create,
+  // opened by CreateDll when the host made them, else absent.
+  BlockSignals& Signals() { return signals_; }
 
   // The state byte read without the mutex (smsNoAllocated without a view).
   // Only a hint for polls: the other side may change it at any moment, so
@@ -107,6 +112,7 @@ class TPluginsSharedMem {
   std::shared_ptr<UniqueHandle> held_;
   HANDLE HMapMutex = nullptr;  // held_ while a Lock holds it, else null
   std::u16string fApihandle;
+  BlockSignals signals_;
 };
 
 }  // namespace karvo

@@ -7,6 +7,7 @@
 #include "link/ApiError.h"
 #include "link/ProcessState.h"
 #include "link/RequestTurn.h"
+#include "link/WaitPauses.h"
 #include "messages/Messages.h"
 #include "platform/MessageBox.h"
 
@@ -53,6 +54,11 @@ Seen Poll(TPluginsSharedMem& mem, TSharedMemState wanted, Act& act) {
 // sleep and counts as that sleep, so the wait lasts as long as before. While
 // sleeping each round also reads the state under the mutex, so a lock that
 // cannot be taken ends the wait as it did when every poll was locked.
+//
+// With our host's wake-ups beside the block the sleeps are pauses on the
+// event that announces the state waited for (WaitPauses.h), counted as the
+// sleeps they stand for, so the wait keeps its length in time. A signal
+// only ends a pause; the hold decides.
 template <class Act>
 bool WaitCounted(TPluginsSharedMem& mem, TSharedMemState wanted, int& counter, Act& act) {
   YieldingSpin spin(g_spinMicros);
@@ -64,8 +70,8 @@ bool WaitCounted(TPluginsSharedMem& mem, TSharedMemState wanted, int& counter, A
   for (;;) {
     Seen s = Poll(mem, wanted, act);
     if (s != Seen::Other) return s == Seen::Wanted;
-    Sys().Sleep(1);
-    if (++counter > g_waitLimit) return false;
+    counter += PauseWhileWaiting(mem, wanted);
+    if (counter > g_waitLimit) return false;
     if (mem.SharedMemState() == smsNoAllocated) return false;
   }
 }
@@ -141,6 +147,8 @@ bool WaitAndReadReply(TPluginsSharedMem& mem, Reply& reply, std::uint16_t tag) {
   };
   int counter = 0;
   if (!WaitCounted(mem, smsWaitForRead, counter, read) || foreign) return false;
+  // The next client waiting for the block need not wait for its next look.
+  mem.Signals().Raise(Wake::Free);
   reply.Command = TPluginsSharedMem::CommandText(command);
   return true;
 }
@@ -203,6 +211,7 @@ Cycle RunRequest(const Request& request) {
     SetAPIError(CycleCode(c.Status));
     return c;
   }
+  mem->Signals().Raise(Wake::Request);
   if (!WaitAndReadReply(*mem, c.Reply, tag)) {
     c.Status = CycleStatus::NoReply;
     SetAPIError(kCodeNoReply);

@@ -1,6 +1,7 @@
 #include "platform/Syscalls.h"
 
 #include "platform/MemoryManager.h"
+#include "platform/WindowsClock.h"
 
 namespace karvo {
 
@@ -19,6 +20,9 @@ Syscalls ProductTable() {
   s.CreateMutexW = ::CreateMutexW;
   s.WaitForSingleObject = ::WaitForSingleObject;
   s.ReleaseMutex = ::ReleaseMutex;
+  s.CreateEventW = ::CreateEventW;
+  s.OpenEventW = ::OpenEventW;
+  s.SetEvent = ::SetEvent;
   s.Sleep = ::Sleep;
   s.GetACP = ::GetACP;
   s.MultiByteToWideChar = ::MultiByteToWideChar;
@@ -47,6 +51,10 @@ Syscalls ProductTable() {
   s.GetModuleHandleExW = ::GetModuleHandleExW;
   s.StringGetMem = &StringGetMem;
   s.StringFreeMem = &StringFreeMem;
+  if (SimulatedWindowsClockAsked()) {
+    s.Sleep = &TickSleep;
+    s.WaitForSingleObject = &TickWait;
+  }
   return s;
 }
 

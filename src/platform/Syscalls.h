@@ -22,6 +22,12 @@ struct Syscalls {
   HANDLE(WINAPI* CreateMutexW)(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR);
   DWORD(WINAPI* WaitForSingleObject)(HANDLE, DWORD);
   BOOL(WINAPI* ReleaseMutex)(HANDLE);
+  // The wake-up events beside the block (BlockSignals.cpp).
+  HANDLE(WINAPI* CreateEventW)(LPSECURITY_ATTRIBUTES, BOOL, BOOL, LPCWSTR);
+  HANDLE(WINAPI* OpenEventW)(DWORD, BOOL, LPCWSTR);
+  BOOL(WINAPI* SetEvent)(HANDLE);
+  // Sleep and WaitForSingleObject run on the simulated Windows timer when
+  // the environment asks for it (WindowsClock.h).
   void(WINAPI* Sleep)(DWORD);
   UINT(WINAPI* GetACP)();
   int(WINAPI* MultiByteToWideChar)(UINT, DWORD, LPCCH, int, LPWSTR, int);
@@ -62,7 +68,9 @@ struct Syscalls {
 };
 
 // The table in force. Tests may overwrite its members and must put the
-// product's values back (ResetSyscalls) when they are done.
+// product's values back (ResetSyscalls) when they are done. The product's
+// values take the simulated Windows timer when KARVO_SIMULATED_WINDOWS_CLOCK
+// is set in the environment (benchmarks and tests only).
 Syscalls& Sys();
 void ResetSyscalls();
 

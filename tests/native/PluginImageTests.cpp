@@ -13,7 +13,7 @@ namespace {
 
 // A minimal PE image: one section at RVA 0x1000 (file offset 0x200) holding
 // the export directory, the import descriptors and every name.
-struct ImageSpec {
+struct ImageLayout {
   std::uint16_t machine = 0x14C;
   bool pe32Plus = false;
   bool dll = true;
@@ -41,20 +41,20 @@ class Builder {
   std::uint32_t next_ = 0x1400;
 };
 
-std::vector<unsigned char> MakeImage(const ImageSpec& spec) {
+std::vector<unsigned char> MakeImage(const ImageLayout& layout) {
   Builder b;
   b.bytes[0] = 'M';
   b.bytes[1] = 'Z';
   b.U32(0x3C, 0x40);
   b.U32(0x40, 0x00004550);
-  b.U16(0x44, spec.machine);
+  b.U16(0x44, layout.machine);
   b.U16(0x46, 1);
-  std::uint16_t optionalSize = spec.pe32Plus ? 240 : 224;
+  std::uint16_t optionalSize = layout.pe32Plus ? 240 : 224;
   b.U16(0x54, optionalSize);
-  b.U16(0x56, static_cast<std::uint16_t>(0x0102 | (spec.dll ? 0x2000 : 0)));
+  b.U16(0x56, static_cast<std::uint16_t>(0x0102 | (layout.dll ? 0x2000 : 0)));
   std::size_t opt = 0x58;
-  b.U16(opt, spec.pe32Plus ? 0x20B : 0x10B);
-  std::size_t dirs = opt + (spec.pe32Plus ? 108 : 92);
+  b.U16(opt, layout.pe32Plus ? 0x20B : 0x10B);
+  std::size_t dirs = opt + (layout.pe32Plus ? 108 : 92);
   b.U32(dirs, 16);
   std::size_t section = opt + optionalSize;
   std::memcpy(&b.bytes[section], ".data", 5);
@@ -62,17 +62,17 @@ std::vector<unsigned char> MakeImage(const ImageSpec& spec) {
   b.U32(section + 12, 0x1000);  // RVA
   b.U32(section + 16, 0x1000);  // raw size
   b.U32(section + 20, 0x200);   // raw offset
-  if (!spec.exports.empty()) {
+  if (!layout.exports.empty()) {
     b.U32(dirs + 4, 0x1000);
     b.U32(dirs + 8, 40);
-    b.U32(Builder::File(0x1000) + 24, static_cast<std::uint32_t>(spec.exports.size()));
+    b.U32(Builder::File(0x1000) + 24, static_cast<std::uint32_t>(layout.exports.size()));
     b.U32(Builder::File(0x1000) + 32, 0x1100);
-    for (std::size_t i = 0; i < spec.exports.size(); ++i) b.U32(Builder::File(0x1100) + 4 * i, b.Text(spec.exports[i]));
+    for (std::size_t i = 0; i < layout.exports.size(); ++i) b.U32(Builder::File(0x1100) + 4 * i, b.Text(layout.exports[i]));
   }
-  if (!spec.imports.empty()) {
+  if (!layout.imports.empty()) {
     b.U32(dirs + 12, 0x1200);
-    for (std::size_t i = 0; i < spec.imports.size(); ++i)
-      b.U32(Builder::File(0x1200) + 20 * i + 12, b.Text(spec.imports[i]));
+    for (std::size_t i = 0; i < layout.imports.size(); ++i)
+      b.U32(Builder::File(0x1200) + 20 * i + 12, b.Text(layout.imports[i]));
   }
   return b.bytes;
 }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "PluginsSharedMem/BlockFields.h"
+#include "platform/WindowsClock.h"
 #include "platform/WindowsSupport.h"
 
 namespace karvo::test {
@@ -88,7 +89,7 @@ bool LiteralBlock::WaitForState(std::uint8_t wanted, int limit) {
   int counter = 0;
   for (;;) {
     if (State() == wanted) return true;
-    ::Sleep(1);
+    ClockSleep(1);
     if (++counter > limit) return false;
     if (State() == smsNoAllocated) return false;
   }
@@ -99,7 +100,7 @@ int LiteralBlock::ServeOne(KarvoRequestHandler handler, void* context, unsigned 
   DWORD start = ::GetTickCount();
   while (State() != smsToProcess) {
     if (::GetTickCount() - start >= waitMs) return 0;
-    ::Sleep(1);
+    ClockSleep(1);
   }
   SetState(smsProcessing);
   auto request = std::make_unique<KarvoRequest>();

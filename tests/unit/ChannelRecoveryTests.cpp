@@ -26,6 +26,16 @@ void WINAPI FreezableSleep(DWORD ms) {
   }
   ::Sleep(ms);
 }
+// The same for the client's pauses on our host's wake-up events (the mutex
+// waits are longer), on the slow client's thread only: the host pauses too.
+std::atomic<DWORD> g_slowClient{0};
+DWORD WINAPI FreezableWait(HANDLE h, DWORD ms) {
+  if (ms == 1 && ::GetCurrentThreadId() == g_slowClient && g_freeze) {
+    g_frozen = true;
+    while (g_freeze) ::Sleep(1);
+  }
+  return ::WaitForSingleObject(h, ms);
+}
 
 template <class Pred>
 bool Within(DWORD ms, Pred done) {
@@ -36,13 +46,6 @@ bool Within(DWORD ms, Pred done) {
 
 class ChannelRecovery : public HostedTest {
  protected:
-  void UseHost(HostServing serving) {
-    State().SharedMem.reset();
-    host = std::make_unique<ScriptedHost>(serving);
-    std::string handle = host->ApiHandle();
-    State().SharedMem = TPluginsSharedMem::CreateDll(std::u16string(handle.begin(), handle.end()));
-    ASSERT_TRUE(State().SharedMem->Created());
-  }
   void TearDown() override {
     g_freeze = false;
     SetSpinForTests(YieldingSpin::kSpinMicros);
@@ -112,6 +115,7 @@ TEST_F(ChannelRecovery, ASlowClientNeverTakesTheReplyToALaterRequest) {
   SetWaitLimitForTests(60000);
   SetSpinForTests(0);
   Sys().Sleep = &FreezableSleep;
+  Sys().WaitForSingleObject = &FreezableWait;
   g_frozen = false;
   g_freeze = true;
   Cycle slow;
@@ -123,6 +127,7 @@ TEST_F(ChannelRecovery, ASlowClientNeverTakesTheReplyToALaterRequest) {
       if (thread.joinable()) thread.join();
     }
   } client{std::thread([&] {
+    g_slowClient = ::GetCurrentThreadId();
     slow = RunRequest(Query(u"slow"));
     slowError = LastAPIError();
   })};

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "FaultLoop.h"
+#include "SeamedExports.h"
 #include "Support.h"
 #include "conversions/VariantText.h"
 #include "host/ObjectModel.h"
@@ -14,30 +15,13 @@
 namespace karvo::test {
 namespace {
 
-class FaultLoops : public ::testing::Test {
+class FaultLoops : public SeamedExports {
  protected:
   static void TearDownTestSuite() { std::printf("[fault loops] %d fault points survived in all\n", total_); }
   void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
-    ResetProcessState();
-    ReadRegionalSettings();
     // A wait that cannot end ends after a few rounds of polling.
     SetWaitLimitForTests(20);
-    host = std::make_unique<InlineHost>();
-    ASSERT_FALSE(host->ApiHandle().empty());
-    seam = std::make_unique<FaultSeam>();
-    seam->OnSleep = [this] { host->Serve(); };
-    env = std::make_unique<Env>(*host, seam.get());
-  }
-  void TearDown() override {
-    env.reset();
-    seam.reset();
-    ResetProcessState();
-    host::InstallObjectModel(nullptr);
-    host.reset();
-    SetWaitLimitForTests(60000);
-    ResetSyscalls();
-    ::CoUninitialize();
+    SeamedExports::SetUp();
   }
   void Run(const std::string& familyName, const LoopOptions& options = {}) {
     for (const ExportFamily& f : ExportFamilies()) {
@@ -58,9 +42,6 @@ class FaultLoops : public ::testing::Test {
     FAIL() << "no family " << familyName;
   }
   MessageBoxes boxes;
-  std::unique_ptr<InlineHost> host;
-  std::unique_ptr<FaultSeam> seam;
-  std::unique_ptr<Env> env;
   static int total_;
 };
 

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "link/WaitPauses.h"
+
 namespace karvo::test {
 
 namespace {
@@ -71,9 +73,42 @@ HANDLE WINAPI CreateMutexW_(LPSECURITY_ATTRIBUTES a, BOOL owned, LPCWSTR n) {
   return h;
 }
 
+HANDLE WINAPI CreateEventW_(LPSECURITY_ATTRIBUTES a, BOOL manual, BOOL initial, LPCWSTR n) {
+  if (!S().Ours()) return In().CreateEventW(a, manual, initial, n);
+  if (S().Fail("CreateEventW")) return ::SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr;
+  HANDLE h = In().CreateEventW(a, manual, initial, n);
+  KeepLastError keep;
+  if (h != nullptr) S().Take(FaultSeam::Kind::Handle, h);
+  return h;
+}
+
+HANDLE WINAPI OpenEventW_(DWORD access, BOOL inherit, LPCWSTR n) {
+  if (!S().Ours()) return In().OpenEventW(access, inherit, n);
+  if (S().Fail("OpenEventW")) return ::SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr;
+  HANDLE h = In().OpenEventW(access, inherit, n);
+  KeepLastError keep;
+  if (h != nullptr) S().Take(FaultSeam::Kind::Handle, h);
+  return h;
+}
+
+// A failed signal is a wake-up lost: the other side must still find the
+// block at its next look.
+BOOL WINAPI SetEvent_(HANDLE h) {
+  if (S().Ours() && S().Fail("SetEvent")) return ::SetLastError(ERROR_INVALID_HANDLE), FALSE;
+  return In().SetEvent(h);
+}
+
 // A failed wait is one fault point and costs no time: it answers at once,
 // as a wait that another process's hold outlasted would after its second.
+// A pause on a wake-up event, or a look at one, is where the client sleeps:
+// it serves the in-thread host as a sleep does, and is never woken, since
+// that host answers only when served (the mutex's waits are longer).
 DWORD WINAPI WaitForSingleObject_(HANDLE h, DWORD ms) {
+  if (S().Ours() && ms <= kLongPauseMs && S().OnSleep) {
+    FaultSeam::Outside outside;
+    S().OnSleep();
+    return WAIT_TIMEOUT;
+  }
   if (S().Ours() && S().Fail("WaitForSingleObject")) return WAIT_TIMEOUT;
   return In().WaitForSingleObject(h, ms);
 }
@@ -250,6 +285,9 @@ FaultSeam::FaultSeam() : inner_(Sys()), thread_(::GetCurrentThreadId()) {
   t.UnmapViewOfFile = &UnmapViewOfFile_;
   t.CloseHandle = &CloseHandle_;
   t.CreateMutexW = &CreateMutexW_;
+  t.CreateEventW = &CreateEventW_;
+  t.OpenEventW = &OpenEventW_;
+  t.SetEvent = &SetEvent_;
   t.WaitForSingleObject = &WaitForSingleObject_;
   t.Sleep = &Sleep_;
   t.MultiByteToWideChar = &MultiByteToWideChar_;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ExportCalls.h"
+#include "SeamedExports.h"
 #include "Support.h"
 #include "conversions/VariantText.h"
 #include "host/ObjectModel.h"
@@ -22,27 +23,8 @@ constexpr char16_t kEarlier[] = u"komunikat wcze\u015bniejszy";
 // The export a scenario calls: the first word of its name.
 std::string ExportOf(const Scenario& s) { return s.name.substr(0, s.name.find(' ')); }
 
-class LastErrorRule : public ::testing::Test {
+class LastErrorRule : public SeamedExports {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
-    ResetProcessState();
-    ReadRegionalSettings();
-    host = std::make_unique<InlineHost>();
-    ASSERT_FALSE(host->ApiHandle().empty());
-    seam = std::make_unique<FaultSeam>();
-    seam->OnSleep = [this] { host->Serve(); };
-    env = std::make_unique<Env>(*host, seam.get());
-  }
-  void TearDown() override {
-    env.reset();
-    seam.reset();
-    ResetProcessState();
-    host::InstallObjectModel(nullptr);
-    host.reset();
-    ResetSyscalls();
-    ::CoUninitialize();
-  }
   // The scenario's call with an earlier message left just before it.
   Outcome AfterAnEarlierMessage(const Scenario& s) {
     ResetProcessState();
@@ -61,9 +43,6 @@ class LastErrorRule : public ::testing::Test {
     return o;
   }
   MessageBoxes boxes;
-  std::unique_ptr<InlineHost> host;
-  std::unique_ptr<FaultSeam> seam;
-  std::unique_ptr<Env> env;
 };
 
 TEST_F(LastErrorRule, EveryExportEmptiesAnEarlierMessageExceptThoseThatKeepIt) {

@@ -42,7 +42,12 @@ class HostedTest : public ::testing::Test {
   void SetUp() override {
     ResetProcessState();
     SetWaitLimitForTests(300);
-    host = std::make_unique<ScriptedHost>();
+    UseHost();
+  }
+  // Starts over with a host of the given kind, the library attached to it.
+  void UseHost(HostServing serving = DefaultServing()) {
+    State().SharedMem.reset();
+    host = std::make_unique<ScriptedHost>(serving);
     std::string handle = host->ApiHandle();
     State().SharedMem = TPluginsSharedMem::CreateDll(std::u16string(handle.begin(), handle.end()));
     ASSERT_TRUE(State().SharedMem->Created());

@@ -1,0 +1,66 @@
+// Wake-ups beside the block. Our host and our library make and open three
+// auto-reset events named after the API handle; with them a request wakes
+// the host, a reply wakes its client, and a block set free wakes one client
+// waiting for it, instead of each side finding out at its next poll. Every
+// decision still rests on the state read under the mutex: a signal only
+// ends a pause early, so a lost or doubled one costs time, never a request.
+//
+// Peers that know nothing of them (they make only the mapping and its
+// mutex, and no name of theirs ends as ours do) are served as before: a
+// pause without its event is a plain Sleep, and a pause on an event that
+// nobody signals lasts as long as the Sleep it replaces.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "platform/Owners.h"
+
+namespace karvo {
+
+enum class Wake {
+  Request,  // a request was written: smsToProcess
+  Reply,    // a reply was written: smsWaitForRead (also smsNoAllocated)
+  Free,     // the block was set free: smsFree (also smsNoAllocated)
+};
+
+class BlockSignals {
+ public:
+  // The event's name: the API handle and a suffix no literal peer uses.
+  static std::u16string Name(const std::u16string& apiHandle, Wake w);
+
+  // Host side: makes the three events. One that exists already belongs to
+  // someone else (or to a host that died with clients still holding it),
+  // one of another type cannot be made: then none is used and both sides
+  // poll as the protocol describes.
+  static BlockSignals Make(const std::u16string& apiHandle);
+  // Library side: opens the three events of a host that made them; any one
+  // missing, of another type or not to be opened, and none is used.
+  static BlockSignals Open(const std::u16string& apiHandle);
+
+  BlockSignals() = default;
+  BlockSignals(BlockSignals&&) = default;
+  BlockSignals& operator=(BlockSignals&&) = default;
+
+  bool Present() const { return static_cast<bool>(events_[0]); }
+  // Signals that event, when there are events. Its failure only costs the
+  // other side the time until its next look at the block.
+  void Raise(Wake w);
+  // Waits up to `ms` for that event, or sleeps `ms` without events. True
+  // when the event ended the pause.
+  bool Pause(Wake w, DWORD ms);
+
+  // Whether a reply of this block's host has ended a pause with its signal:
+  // then the host is known to signal, and waits may pause longer.
+  bool Heard() const { return heard_ != nullptr && heard_->load(); }
+  void NoteHeard() {
+    if (heard_ != nullptr) *heard_ = true;
+  }
+
+ private:
+  UniqueHandle events_[3];
+  std::unique_ptr<std::atomic<bool>> heard_;
+};
+
+}  // namespace karvo
