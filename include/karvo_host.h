@@ -179,7 +179,9 @@ const unsigned short* KARVO_HOST_CALL KarvoHostApiHandle(const KarvoHostBlock* h
  * requests keep coming (about a millisecond of yielding first), then less
  * often: a plug-in that signals nothing is served within
  * KARVO_IDLE_POLL_MAX_MS (plus one timer tick) however long the host was
- * idle, and an idle host uses next to no CPU. */
+ * idle, and an idle host uses next to no CPU. For a while after serving a
+ * request that came without a signal, the loop looks at the block once a
+ * Sleep(1) instead, the pace such a plug-in keeps itself. */
 #define KARVO_WAKE_HOST_SUFFIX "|KarvoWakeHost"
 #define KARVO_WAKE_REPLY_SUFFIX "|KarvoWakeReply"
 #define KARVO_WAKE_FREE_SUFFIX "|KarvoWakeFree"

@@ -39,6 +39,11 @@ struct KarvoHostBlock {
   std::atomic<unsigned int> unreadFreed{0};
   // When the last request was taken, for the pace of the idle polls.
   DWORD lastRequestAt = ::GetTickCount();
+  // Whether the request taken last is still to be seen announced by its
+  // client's signal, and when a request was last taken without one.
+  bool takenUnheard = false;
+  DWORD silentTakenAt = 0;
+  bool silentSeen = false;
 };
 
 namespace {
@@ -124,27 +129,55 @@ DWORD PollInterval(const KarvoHostBlock& host) {
   return std::min<DWORD>(kIdlePollMaxMs, std::max<DWORD>(1, idle / 20));
 }
 
+// Whether a client that signals nothing was served lately: then the host
+// polls at the pace of the sleeps, as such a client itself does, since a
+// wait's timeout runs late more often than a sleep does.
+bool SilentClientActive(const KarvoHostBlock& host) {
+  return host.silentSeen && ::GetTickCount() - host.silentTakenAt < kBusyMs;
+}
+
+// One pause between looks at the block; true when a signal ended it. A
+// signal, or one left from the request taken last, tells that its client
+// signals; a pause that ends without one after a request was taken unheard
+// tells that its client does not.
+bool PauseForRequest(KarvoHostBlock& host, DWORD pause) {
+  karvo::BlockSignals& signals = host.mem->Signals();
+  if (!signals.Present()) {
+    karvo::ClockSleep(pause);
+    return false;
+  }
+  const bool silentPace = pause <= 1 && SilentClientActive(host);
+  const bool woken = signals.Pause(Wake::Request, silentPace ? 0 : pause);
+  if (!woken && host.takenUnheard) {
+    host.silentSeen = true;
+    host.silentTakenAt = host.lastRequestAt;
+  }
+  host.takenUnheard = false;
+  if (silentPace && !woken) karvo::ClockSleep(pause);
+  return woken;
+}
+
 // Waits up to waitMs. While requests keep coming, about a millisecond of
 // yielding polls first, for a client that does not signal and sends its next
 // request right after reading a reply.
 bool TakeRequest(KarvoHostBlock& host, KarvoRequest& request, unsigned int waitMs) {
   const DWORD start = ::GetTickCount();
+  bool taken = false, heard = false;
   if (start - host.lastRequestAt < kBusyMs) {
     karvo::YieldingSpin spin(std::min<std::int64_t>(karvo::YieldingSpin::kSpinMicros, std::int64_t{waitMs} * 1000));
     do {
-      if (TryTake(host, request)) return true;
-    } while (spin.Again());
+      taken = TryTake(host, request);
+    } while (!taken && spin.Again());
   }
-  for (;;) {
-    if (TryTake(host, request)) return true;
+  while (!taken) {
+    taken = TryTake(host, request);
+    if (taken) break;
     const DWORD waited = ::GetTickCount() - start;
     if (waited >= waitMs) return false;
-    const DWORD pause = std::min<DWORD>(PollInterval(host), waitMs - waited);
-    if (host.mem->Signals().Present())
-      host.mem->Signals().Pause(Wake::Request, pause);
-    else
-      karvo::ClockSleep(pause);
+    heard = PauseForRequest(host, std::min<DWORD>(PollInterval(host), waitMs - waited));
   }
+  host.takenUnheard = !heard;
+  return true;
 }
 
 }  // namespace

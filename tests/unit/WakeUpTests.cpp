@@ -146,6 +146,57 @@ TEST_F(WakeUps, AClientThatNeverSignalsIsServedByOurHost) {
   }
 }
 
+// The host's pauses by their timeout, other threads than the client's.
+std::atomic<int> g_hostLooks{0}, g_hostShortPauses{0};
+DWORD WINAPI HostTallyingWait(HANDLE h, DWORD ms) {
+  if (::GetCurrentThreadId() != g_client) {
+    if (ms == 0) ++g_hostLooks;
+    if (ms == 1) ++g_hostShortPauses;
+  }
+  return ::WaitForSingleObject(h, ms);
+}
+
+// Counts the host's next few pauses, however long the timer makes them.
+void CountHostPauses() {
+  g_hostLooks = g_hostShortPauses = 0;
+  for (DWORD start = ::GetTickCount(); g_hostLooks + g_hostShortPauses < 4 && ::GetTickCount() - start < 2000;)
+    ::Sleep(1);
+}
+
+TEST_F(WakeUps, WhileAClientThatNeverSignalsIsServedOurHostKeepsThePaceOfTheSleeps) {
+  // A wait's timeout runs late more often than a sleep: a host that paused
+  // on its event for a client that never signals served it later than the
+  // polling host did. After a request that came without a signal the host
+  // looks at its event and sleeps; after one that came with a signal it
+  // pauses on the event again.
+  UseHost(HostServing::Sdk);
+  host->SetHandler([](const SeenRequest& r) { return Answer::Verdict(true, r.SQL + u" answered"); });
+  g_client = ::GetCurrentThreadId();
+  Sys().WaitForSingleObject = &HostTallyingWait;
+  const std::string api = host->ApiHandle();
+  LiteralBlock literal(std::u16string(api.begin(), api.end()));
+  ASSERT_TRUE(literal.Attached());
+  ASSERT_TRUE(literal.WaitForState(smsFree, 10000));
+  literal.SetCommand("GET_FROM_QUERY_SQL");
+  literal.SetSQL(u"quiet");
+  literal.SetState(smsToProcess);
+  ASSERT_TRUE(literal.WaitForState(smsWaitForRead, 10000));
+  literal.SetState(smsFree);
+  // The first pause after the request tells the host that no signal came.
+  CountHostPauses();
+  EXPECT_GE(g_hostLooks, 3) << "the host does not keep the pace of the sleeps";
+  EXPECT_LE(g_hostShortPauses, 1) << "the host pauses on its event for a client that never signals";
+
+  // Once the busy time is over, our client's signalled request puts the
+  // pauses on the event back.
+  ::Sleep(250);
+  ASSERT_EQ(RunRequest(Query(u"loud")).Status, CycleStatus::Replied);
+  CountHostPauses();
+  EXPECT_GE(g_hostShortPauses, 4);
+  EXPECT_EQ(g_hostLooks, 0);
+  ResetSyscalls();
+}
+
 TEST_F(WakeUps, EventsWithoutALiveHostLeaveTheUsualNoReply) {
   host.reset();  // its events stay, held by the library
   ASSERT_TRUE(State().SharedMem->Signals().Present());
