@@ -56,15 +56,6 @@ struct Usage {
 
 Usage Measure() { return {HandleCount(), PrivateBytes()}; }
 
-// Private bytes swing by megabytes from round to round while the threaded
-// rounds' heaps grow and shrink; a leak moves the middle of a tenth, a swing
-// does not.
-std::size_t Median(std::vector<std::size_t> v) {
-  if (v.empty()) return 0;
-  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-  return v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -165,13 +156,18 @@ int main(int argc, char** argv) {
 
   // After the first tenth every cache is warm: from there the counts stay.
   const long handleGrowth = static_cast<long>(end.handles) - static_cast<long>(base.handles);
-  const std::size_t early = Median(earlyBytes), late = Median(lateBytes);
+  // Private bytes read each round swing by megabytes: now and then the heaps
+  // give back memory they hold free. The highest reading of a tenth is where
+  // the heaps stand, and a leak moves it, as it moves every reading.
+  auto lowest = [](const std::vector<std::size_t>& v) { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); };
+  auto highest = [](const std::vector<std::size_t>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); };
+  const std::size_t early = highest(earlyBytes), late = highest(lateBytes);
   const long long byteGrowth = static_cast<long long>(late) - static_cast<long long>(early);
   const long long byteMargin = 1024 * 1024 + static_cast<long long>(early) / 50;
   std::printf(
-      "soak: after round %ld: %+ld handles; private bytes, middle of the last tenth over the second: %+lld "
-      "(%zu over %zu; margin 4 handles, %lld bytes); %ld calls differed\n",
-      warmup, handleGrowth, byteGrowth, late, early, byteMargin, mismatches);
+      "soak: after round %ld: %+ld handles; private bytes, the highest of the last tenth over the highest of the "
+      "second: %+lld (%zu over %zu, the lowest %zu and %zu; margin 4 handles, %lld bytes); %ld calls differed\n",
+      warmup, handleGrowth, byteGrowth, late, early, lowest(lateBytes), lowest(earlyBytes), byteMargin, mismatches);
   if (!check) return 0;
   bool ok = handleGrowth <= 4 && byteGrowth <= byteMargin && mismatches == 0 && threadedClean;
   if (!threadedClean) std::printf("soak: a threaded round saw what it should not\n");
