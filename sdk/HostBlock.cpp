@@ -169,9 +169,7 @@ bool TakeRequest(KarvoHostBlock& host, KarvoRequest& request, unsigned int waitM
       taken = TryTake(host, request);
     } while (!taken && spin.Again());
   }
-  while (!taken) {
-    taken = TryTake(host, request);
-    if (taken) break;
+  while (!taken && !TryTake(host, request)) {
     const DWORD waited = ::GetTickCount() - start;
     if (waited >= waitMs) return false;
     heard = PauseForRequest(host, std::min<DWORD>(PollInterval(host), waitMs - waited));

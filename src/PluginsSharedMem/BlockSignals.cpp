@@ -21,30 +21,33 @@ constexpr Wake kAll[3] = {Wake::Request, Wake::Reply, Wake::Free};
 
 std::u16string BlockSignals::Name(const std::u16string& apiHandle, Wake w) { return apiHandle + Suffix(w); }
 
-BlockSignals BlockSignals::Make(const std::u16string& apiHandle) {
+// The three events, each as `get` makes or opens it; none at all when it
+// fails for one.
+template <class Get>
+BlockSignals BlockSignals::Each(const std::u16string& apiHandle, Get get) {
   BlockSignals s;
   if (apiHandle.empty()) return s;
   for (Wake w : kAll) {
-    std::u16string name = Name(apiHandle, w);
-    UniqueHandle e(Sys().CreateEventW(nullptr, FALSE, FALSE, AsWide(name)));
-    if (!e || ::GetLastError() == ERROR_ALREADY_EXISTS) return BlockSignals();
+    UniqueHandle e = get(Name(apiHandle, w));
+    if (!e) return BlockSignals();
     s.events_[static_cast<int>(w)] = std::move(e);
   }
   s.heard_ = std::make_unique<std::atomic<bool>>(false);
   return s;
 }
 
+BlockSignals BlockSignals::Make(const std::u16string& apiHandle) {
+  return Each(apiHandle, [](const std::u16string& name) {
+    UniqueHandle e(Sys().CreateEventW(nullptr, FALSE, FALSE, AsWide(name)));
+    if (e && ::GetLastError() == ERROR_ALREADY_EXISTS) e.reset();
+    return e;
+  });
+}
+
 BlockSignals BlockSignals::Open(const std::u16string& apiHandle) {
-  BlockSignals s;
-  if (apiHandle.empty()) return s;
-  for (Wake w : kAll) {
-    std::u16string name = Name(apiHandle, w);
-    UniqueHandle e(Sys().OpenEventW(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, AsWide(name)));
-    if (!e) return BlockSignals();
-    s.events_[static_cast<int>(w)] = std::move(e);
-  }
-  s.heard_ = std::make_unique<std::atomic<bool>>(false);
-  return s;
+  return Each(apiHandle, [](const std::u16string& name) {
+    return UniqueHandle(Sys().OpenEventW(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, AsWide(name)));
+  });
 }
 
 void BlockSignals::Raise(Wake w) {

@@ -51,14 +51,17 @@ class BlockSignals {
   // when the event ended the pause.
   bool Pause(Wake w, DWORD ms);
 
-  // Whether a reply of this block's host has ended a pause with its signal:
-  // then the host is known to signal, and waits may pause longer.
+  // Whether a signal of this block's host for a reply has been seen: then
+  // the host is known to signal, and waits may pause longer.
   bool Heard() const { return heard_ != nullptr && heard_->load(); }
   void NoteHeard() {
     if (heard_ != nullptr) *heard_ = true;
   }
 
  private:
+  template <class Get>
+  static BlockSignals Each(const std::u16string& apiHandle, Get get);
+
   UniqueHandle events_[3];
   std::unique_ptr<std::atomic<bool>> heard_;
 };

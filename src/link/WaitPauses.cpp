@@ -61,7 +61,6 @@ int PauseWhileWaiting(TPluginsSharedMem& mem, TSharedMemState wanted) {
   const std::int64_t start = Micros();
   const bool woken = signals.Pause(wake, trusted ? kLongPauseMs : 1);
   const std::int64_t took = Micros() - start;
-  if (woken && wake == Wake::Reply) signals.NoteHeard();
   if (!trusted) {
     if (!woken) NoteSleep(took);
     return 1;

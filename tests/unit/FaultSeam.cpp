@@ -37,58 +37,49 @@ void TakePayload(const VARIANT* v) {
 
 // ---- Calls that can fail: each is a fault point ----
 
+// What a call that makes a handle or a view made, counted until released;
+// the last error stays as the call left it.
+template <class P>
+P Made(FaultSeam::Kind kind, P made) {
+  KeepLastError keep;
+  if (made != nullptr) S().Take(kind, made);
+  return made;
+}
+
 HANDLE WINAPI CreateFileMappingW_(HANDLE f, LPSECURITY_ATTRIBUTES a, DWORD p, DWORD hi, DWORD lo, LPCWSTR n) {
   if (!S().Ours()) return In().CreateFileMappingW(f, a, p, hi, lo, n);
   if (S().Fail("CreateFileMappingW")) return ::SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr;
-  HANDLE h = In().CreateFileMappingW(f, a, p, hi, lo, n);
-  KeepLastError keep;
-  if (h != nullptr) S().Take(FaultSeam::Kind::Handle, h);
-  return h;
+  return Made(FaultSeam::Kind::Handle, In().CreateFileMappingW(f, a, p, hi, lo, n));
 }
 
 HANDLE WINAPI OpenFileMappingW_(DWORD access, BOOL inherit, LPCWSTR n) {
   if (!S().Ours()) return In().OpenFileMappingW(access, inherit, n);
   if (S().Fail("OpenFileMappingW")) return ::SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr;
-  HANDLE h = In().OpenFileMappingW(access, inherit, n);
-  KeepLastError keep;
-  if (h != nullptr) S().Take(FaultSeam::Kind::Handle, h);
-  return h;
+  return Made(FaultSeam::Kind::Handle, In().OpenFileMappingW(access, inherit, n));
 }
 
 LPVOID WINAPI MapViewOfFile_(HANDLE m, DWORD access, DWORD hi, DWORD lo, SIZE_T n) {
   if (!S().Ours()) return In().MapViewOfFile(m, access, hi, lo, n);
   if (S().Fail("MapViewOfFile")) return ::SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr;
-  LPVOID v = In().MapViewOfFile(m, access, hi, lo, n);
-  KeepLastError keep;
-  if (v != nullptr) S().Take(FaultSeam::Kind::View, v);
-  return v;
+  return Made(FaultSeam::Kind::View, In().MapViewOfFile(m, access, hi, lo, n));
 }
 
 HANDLE WINAPI CreateMutexW_(LPSECURITY_ATTRIBUTES a, BOOL owned, LPCWSTR n) {
   if (!S().Ours()) return In().CreateMutexW(a, owned, n);
   if (S().Fail("CreateMutexW")) return ::SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr;
-  HANDLE h = In().CreateMutexW(a, owned, n);
-  KeepLastError keep;
-  if (h != nullptr) S().Take(FaultSeam::Kind::Handle, h);
-  return h;
+  return Made(FaultSeam::Kind::Handle, In().CreateMutexW(a, owned, n));
 }
 
 HANDLE WINAPI CreateEventW_(LPSECURITY_ATTRIBUTES a, BOOL manual, BOOL initial, LPCWSTR n) {
   if (!S().Ours()) return In().CreateEventW(a, manual, initial, n);
   if (S().Fail("CreateEventW")) return ::SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr;
-  HANDLE h = In().CreateEventW(a, manual, initial, n);
-  KeepLastError keep;
-  if (h != nullptr) S().Take(FaultSeam::Kind::Handle, h);
-  return h;
+  return Made(FaultSeam::Kind::Handle, In().CreateEventW(a, manual, initial, n));
 }
 
 HANDLE WINAPI OpenEventW_(DWORD access, BOOL inherit, LPCWSTR n) {
   if (!S().Ours()) return In().OpenEventW(access, inherit, n);
   if (S().Fail("OpenEventW")) return ::SetLastError(ERROR_NOT_ENOUGH_MEMORY), nullptr;
-  HANDLE h = In().OpenEventW(access, inherit, n);
-  KeepLastError keep;
-  if (h != nullptr) S().Take(FaultSeam::Kind::Handle, h);
-  return h;
+  return Made(FaultSeam::Kind::Handle, In().OpenEventW(access, inherit, n));
 }
 
 // A failed signal is a wake-up lost: the other side must still find the
