@@ -8,7 +8,8 @@
 // clock (each clock a run of this program of its own, with
 // KARVO_SIMULATED_WINDOWS_CLOCK set or not, so that the library, the host
 // and the literal peers all see it). Then the floor, a bare event ping-pong
-// between two processes; a literal client served by a host idle for a
+// between two processes, back to back and with each row's pause and
+// service time; a literal client served by a host idle for a
 // while; the CPU time of an idle host in 10 s and of a client waiting 10 s
 // on a host that takes 500 ms; and the ratios the design is held to, as
 // "ratio NAME: X" lines.
@@ -102,30 +103,39 @@ int RunRows(int requests) {
 
 // ---- The floor: two processes signalling each other's events -------------
 
-int PingPeer(const char* name) {
+// The peer answers each ping after its service time, spent busy as a host's.
+int PingPeer(const char* name, int serviceMs) {
   std::wstring ping = std::wstring(name, name + std::strlen(name)) + L"ping";
   std::wstring pong = std::wstring(name, name + std::strlen(name)) + L"pong";
   HANDLE a = ::OpenEventW(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, ping.c_str());
   HANDLE b = ::OpenEventW(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, pong.c_str());
   if (a == nullptr || b == nullptr) return 2;
-  while (::WaitForSingleObject(a, 5000) == WAIT_OBJECT_0) ::SetEvent(b);
+  while (::WaitForSingleObject(a, 5000) == WAIT_OBJECT_0) {
+    Work(serviceMs);
+    ::SetEvent(b);
+  }
   return 0;
 }
 
-double PingPongMicros() {
+// p50 of a ping-pong minus the service time, with the pinging side busy for
+// `pauseMs` before each ping as a client working between its requests: what
+// waking a peer costs after such a pause, which no design of the block can
+// undercut.
+double PingPongMicros(int pauseMs, int serviceMs, int rounds) {
   std::string name = "KarvoBenchPing" + std::to_string(::GetCurrentProcessId());
   std::wstring w(name.begin(), name.end());
   HANDLE a = ::CreateEventW(nullptr, FALSE, FALSE, (w + L"ping").c_str());
   HANDLE b = ::CreateEventW(nullptr, FALSE, FALSE, (w + L"pong").c_str());
-  PROCESS_INFORMATION pi = StartSelf("ping " + name);
+  PROCESS_INFORMATION pi = StartSelf("ping " + name + " " + std::to_string(serviceMs));
   HANDLE peer = pi.hProcess;
   if (pi.hThread != nullptr) ::CloseHandle(pi.hThread);
   std::vector<double> micros;
-  for (int i = 0; i < 2000 && peer != nullptr; ++i) {
+  for (int i = 0; i < rounds && peer != nullptr; ++i) {
+    Work(pauseMs);
     double t0 = Now();
     ::SetEvent(a);
     if (::WaitForSingleObject(b, 5000) != WAIT_OBJECT_0) break;
-    if (i >= 100) micros.push_back((Now() - t0) * 1e6);
+    if (i >= rounds / 20) micros.push_back((Now() - t0) * 1e6 - serviceMs * 1000.0);
   }
   if (peer != nullptr) {
     ::TerminateProcess(peer, 0);
@@ -233,7 +243,7 @@ double P50Of(const Rows& rows, const std::string& clock, int pair, int pause, in
 int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "host") == 0)
     return HostProcess(std::strcmp(argv[2], "literal") == 0, argc >= 4 ? std::atol(argv[3]) : 0);
-  if (argc >= 3 && std::strcmp(argv[1], "ping") == 0) return PingPeer(argv[2]);
+  if (argc >= 3 && std::strcmp(argv[1], "ping") == 0) return PingPeer(argv[2], argc >= 4 ? std::atoi(argv[3]) : 0);
   if (argc >= 3 && std::strcmp(argv[1], "rows") == 0) return RunRows(std::max(8, std::atoi(argv[2])));
   int requests = argc >= 2 ? std::max(8, std::atoi(argv[1])) : 200;
 
@@ -244,8 +254,15 @@ int main(int argc, char** argv) {
     std::printf("could not start the measuring run\n");
     return 1;
   }
-  double floor = PingPongMicros();
+  double floor = PingPongMicros(0, 0, 2000);
   std::printf("floor: event ping-pong between two processes p50 %.1f us\n", floor);
+  // The same ping-pong with each row's pause and service time.
+  std::map<std::pair<int, int>, double> floors;
+  for (int pause : kPauses)
+    for (int service : kServices) {
+      floors[{pause, service}] = pause == 0 && service == 0 ? floor : PingPongMicros(pause, service, requests);
+      std::printf("floor %d|%d: p50 %.1f us\n", pause, service, floors[{pause, service}]);
+    }
   std::vector<double> afterIdle = LiteralAfterIdleMicros();
   std::printf("literal client after 1.5 s of an idle host (our host's slowest pace): p50 %.1f us, worst %.1f us\n",
               Percentile(afterIdle, 0.5), Percentile(afterIdle, 1.0));
@@ -258,6 +275,10 @@ int main(int argc, char** argv) {
   // ours/ours with 20 ms pauses against back to back plus one ping-pong.
   double b2b = P50Of(rows, "normal", 0, 0, 0), paused = P50Of(rows, "normal", 0, 20, 0);
   std::printf("ratio pause20_over_backtoback_plus_floor: %.2f\n", paused / (b2b + floor));
+  // The same against the ping-pong after the same pause: on a machine whose
+  // idle processors sleep (a virtual one), waking a peer after 20 ms costs
+  // more than waking it during a ping-pong, whatever is woken.
+  std::printf("ratio pause20_over_backtoback_plus_floor_after_pause20: %.2f\n", paused / (b2b + floors[{20, 0}]));
   // ours/ours under the simulated Windows clock against the normal one.
   for (int pause : kPauses)
     for (int service : kServices)
@@ -273,6 +294,15 @@ int main(int argc, char** argv) {
         std::printf("ratio literal_over_ours_%s_p%d_s%d: %.1f\n", clock, pause, service, r);
       }
   std::printf("ratio literal_over_ours_least: %.1f\n", least);
+  // What waking costs in each row: ours/ours over the ping-pong of that row,
+  // and literal/literal over it, the most any design that wakes a blocked
+  // peer could reach in that row.
+  for (int pause : kPauses)
+    for (int service : kServices) {
+      double f = floors[{pause, service}];
+      std::printf("ratio ours_over_floor_p%d_s%d: %.2f\n", pause, service, P50Of(rows, "normal", 0, pause, service) / f);
+      std::printf("ratio literal_over_floor_p%d_s%d: %.1f\n", pause, service, P50Of(rows, "normal", 3, pause, service) / f);
+    }
   std::printf("ratio idle_host_cpu_percent: %.3f\n", idle / 100.0);
   std::printf("ratio waiting_client_cpu_percent: %.3f\n", waiting / 100.0);
   return 0;
