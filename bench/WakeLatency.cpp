@@ -300,8 +300,10 @@ int main(int argc, char** argv) {
   for (int pause : kPauses)
     for (int service : kServices) {
       double f = floors[{pause, service}];
-      std::printf("ratio ours_over_floor_p%d_s%d: %.2f\n", pause, service, P50Of(rows, "normal", 0, pause, service) / f);
-      std::printf("ratio literal_over_floor_p%d_s%d: %.1f\n", pause, service, P50Of(rows, "normal", 3, pause, service) / f);
+      std::printf("ratio ours_over_floor_p%d_s%d: %.2f\n", pause, service,
+                  P50Of(rows, "normal", 0, pause, service) / f);
+      std::printf("ratio literal_over_floor_p%d_s%d: %.1f\n", pause, service,
+                  P50Of(rows, "normal", 3, pause, service) / f);
     }
   std::printf("ratio idle_host_cpu_percent: %.3f\n", idle / 100.0);
   std::printf("ratio waiting_client_cpu_percent: %.3f\n", waiting / 100.0);

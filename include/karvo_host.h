@@ -171,7 +171,9 @@ const unsigned short* KARVO_HOST_CALL KarvoHostApiHandle(const KarvoHostBlock* h
  * the API handle: KARVO_WAKE_HOST_SUFFIX (KARVO.DLL signals it after writing
  * a request), KARVO_WAKE_REPLY_SUFFIX (the serving loop signals it after
  * writing a reply, and KarvoHostSetState with KARVO_smsNoAllocated) and
- * KARVO_WAKE_FREE_SUFFIX (signalled whenever the block is set free). KARVO.DLL
+ * KARVO_WAKE_FREE_SUFFIX (signalled whenever the block is set free), and a
+ * small mapping KARVO_WAKE_WORDS_SUFFIX in which each side counts its pauses
+ * on an event, so that the other signals only when somebody pauses. KARVO.DLL
  * opens them at OpenAPI, so neither side waits for its next look at the
  * block. A name that exists already (another program made it) leaves the
  * block without events: both sides then poll as before. The wait for a
@@ -185,6 +187,7 @@ const unsigned short* KARVO_HOST_CALL KarvoHostApiHandle(const KarvoHostBlock* h
 #define KARVO_WAKE_HOST_SUFFIX "|KarvoWakeHost"
 #define KARVO_WAKE_REPLY_SUFFIX "|KarvoWakeReply"
 #define KARVO_WAKE_FREE_SUFFIX "|KarvoWakeFree"
+#define KARVO_WAKE_WORDS_SUFFIX "|KarvoWakeWords"
 #define KARVO_IDLE_POLL_MAX_MS 50
 int KARVO_HOST_CALL KarvoHostServeOne(KarvoHostBlock* host, KarvoRequestHandler handler, void* context,
                                 unsigned int waitMs);

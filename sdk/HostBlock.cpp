@@ -2,7 +2,8 @@
 // block object keeps its mutex open, a request takes one hold to read and one
 // to answer, and polls read the state byte without the mutex.
 //
-// Our library wakes the host when it writes a request, so an idle host
+// Our library wakes the host when it writes a request while the host pauses
+// (and marks the request as one whose client signals), so an idle host
 // waits on that signal and looks at the block only now and then, for the
 // clients that signal nothing: every millisecond while requests keep coming,
 // then less often the longer none has come, never less often than every
@@ -15,8 +16,8 @@
 
 #include "PluginsSharedMem/TPluginsSharedMem.h"
 #include "PluginsSharedMem/YieldingSpin.h"
-#include "platform/WindowsClock.h"
 #include "karvo_host.h"
+#include "platform/WindowsClock.h"
 
 using karvo::TPluginsSharedMem;
 using karvo::Wake;
@@ -39,9 +40,7 @@ struct KarvoHostBlock {
   std::atomic<unsigned int> unreadFreed{0};
   // When the last request was taken, for the pace of the idle polls.
   DWORD lastRequestAt = ::GetTickCount();
-  // Whether the request taken last is still to be seen announced by its
-  // client's signal, and when a request was last taken without one.
-  bool takenUnheard = false;
+  // When a request of a client that signals nothing was last taken.
   DWORD silentTakenAt = 0;
   bool silentSeen = false;
 };
@@ -116,6 +115,11 @@ bool TryTake(KarvoHostBlock& host, KarvoRequest& request) {
   ReadRequest(h.Block(), request);
   karvo::WriteStateByte(h.Block(), karvo::smsProcessing);
   host.lastRequestAt = ::GetTickCount();
+  // Our client marks its requests; any other is served at the pace it keeps.
+  if (mem.Signals().Present() && !mem.Signals().TakeMark(karvo::ReadRequestTag(h.Block()))) {
+    host.silentSeen = true;
+    host.silentTakenAt = host.lastRequestAt;
+  }
   return true;
 }
 
@@ -136,25 +140,22 @@ bool SilentClientActive(const KarvoHostBlock& host) {
   return host.silentSeen && ::GetTickCount() - host.silentTakenAt < kBusyMs;
 }
 
-// One pause between looks at the block; true when a signal ended it. A
-// signal, or one left from the request taken last, tells that its client
-// signals; a pause that ends without one after a request was taken unheard
-// tells that its client does not.
-bool PauseForRequest(KarvoHostBlock& host, DWORD pause) {
+// One pause between looks at the block: on the request event, counted so
+// that a client that signals raises it; at the pace of the sleeps, with a
+// look at the event first, while a client that signals nothing is served.
+void PauseForRequest(KarvoHostBlock& host, DWORD pause) {
   karvo::BlockSignals& signals = host.mem->Signals();
   if (!signals.Present()) {
     karvo::ClockSleep(pause);
-    return false;
+    return;
   }
-  const bool silentPace = pause <= 1 && SilentClientActive(host);
-  const bool woken = signals.Pause(Wake::Request, silentPace ? 0 : pause);
-  if (!woken && host.takenUnheard) {
-    host.silentSeen = true;
-    host.silentTakenAt = host.lastRequestAt;
+  if (pause <= 1 && SilentClientActive(host)) {
+    if (!signals.Pause(Wake::Request, 0)) karvo::ClockSleep(pause);
+    return;
   }
-  host.takenUnheard = false;
-  if (silentPace && !woken) karvo::ClockSleep(pause);
-  return woken;
+  karvo::BlockSignals::Waiting waiting(signals, Wake::Request);
+  if (host.mem->PeekSharedMemState() == karvo::smsToProcess) return;
+  signals.Pause(Wake::Request, pause);
 }
 
 // Waits up to waitMs. While requests keep coming, about a millisecond of
@@ -162,7 +163,7 @@ bool PauseForRequest(KarvoHostBlock& host, DWORD pause) {
 // request right after reading a reply.
 bool TakeRequest(KarvoHostBlock& host, KarvoRequest& request, unsigned int waitMs) {
   const DWORD start = ::GetTickCount();
-  bool taken = false, heard = false;
+  bool taken = false;
   if (start - host.lastRequestAt < kBusyMs) {
     karvo::YieldingSpin spin(std::min<std::int64_t>(karvo::YieldingSpin::kSpinMicros, std::int64_t{waitMs} * 1000));
     do {
@@ -172,9 +173,8 @@ bool TakeRequest(KarvoHostBlock& host, KarvoRequest& request, unsigned int waitM
   while (!taken && !TryTake(host, request)) {
     const DWORD waited = ::GetTickCount() - start;
     if (waited >= waitMs) return false;
-    heard = PauseForRequest(host, std::min<DWORD>(PollInterval(host), waitMs - waited));
+    PauseForRequest(host, std::min<DWORD>(PollInterval(host), waitMs - waited));
   }
-  host.takenUnheard = !heard;
   return true;
 }
 

@@ -113,7 +113,10 @@ enum class Claim { Claimed, NoService, Busy };
 Claim ClaimAndWrite(TPluginsSharedMem& mem, const Request& request, bool serviceChecked, int& counter,
                     std::uint16_t& tag) {
   const std::string command = TPluginsSharedMem::CommandBytes(request.Command);
-  auto write = [&](TPluginsSharedMemData& b) { WriteRequest(b, command, request, tag); };
+  auto write = [&](TPluginsSharedMemData& b) {
+    WriteRequest(b, command, request, tag);
+    mem.Signals().MarkRequest(tag);
+  };
   if (!serviceChecked) {
     Seen s = Confirm(mem, smsFree, write);
     if (s == Seen::Wanted) return Claim::Claimed;

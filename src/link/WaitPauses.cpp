@@ -39,6 +39,12 @@ int PauseWhileWaiting(TPluginsSharedMem& mem, TSharedMemState wanted) {
     return 1;
   }
   const Wake wake = wanted == smsWaitForRead ? Wake::Reply : Wake::Free;
+  // Counted from here to the end of the pause, sleeps included, so that the
+  // other side raises the event; the look after counting catches a state
+  // written just before.
+  BlockSignals::Waiting waiting(signals, wake);
+  const TSharedMemState now = mem.PeekSharedMemState();
+  if (now == wanted || now == smsNoAllocated) return 1;
   // Until its host has been heard to signal a reply, the block may be served
   // by a host that makes our events but never raises them (a literal one
   // serving a block that our SDK made): the wait looks at the event without

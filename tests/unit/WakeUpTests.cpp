@@ -32,9 +32,17 @@ std::atomic<int> g_signals{0}, g_lost{0}, g_doubled{0};
 BOOL WINAPI FlakySetEvent(HANDLE h) {
   switch (g_signals++ % 3) {
     case 0: ++g_lost; return TRUE;
-    case 1: ++g_doubled; ::SetEvent(h); return ::SetEvent(h);
+    case 1:
+      ++g_doubled;
+      ::SetEvent(h);
+      return ::SetEvent(h);
     default: return ::SetEvent(h);
   }
+}
+
+BOOL WINAPI CountingSetEvent(HANDLE h) {
+  ++g_signals;
+  return ::SetEvent(h);
 }
 
 class WakeUps : public HostedTest {};
@@ -63,10 +71,68 @@ TEST_F(WakeUps, OurHostAndOurLibraryFindEachOthersEvents) {
   EXPECT_EQ(State().SharedMem->SharedMemState(), smsFree);
 }
 
+// Whether the named event is set, without waiting; an auto-reset one is
+// cleared by the look.
+bool IsSet(const std::u16string& name) {
+  HANDLE e = ::OpenEventW(SYNCHRONIZE, FALSE, AsWide(name));
+  if (e == nullptr) return false;
+  bool set = ::WaitForSingleObject(e, 0) == WAIT_OBJECT_0;
+  ::CloseHandle(e);
+  return set;
+}
+
+TEST(WakeWords, AnEventIsRaisedOnlyWhileSomebodyPausesOnIt) {
+  const std::u16string api =
+      u"KARVO_1.3_wakewords_" + std::u16string(1, static_cast<char16_t>(u'A' + ::GetCurrentProcessId() % 26));
+  BlockSignals host = BlockSignals::Make(api);
+  BlockSignals client = BlockSignals::Open(api);
+  ASSERT_TRUE(host.Present());
+  ASSERT_TRUE(client.Present());
+  for (Wake w : {Wake::Request, Wake::Reply, Wake::Free}) {
+    SCOPED_TRACE(static_cast<int>(w));
+    BlockSignals& raiser = w == Wake::Request ? client : host;
+    BlockSignals& waiter = w == Wake::Request ? host : client;
+    raiser.Raise(w);
+    EXPECT_FALSE(IsSet(BlockSignals::Name(api, w))) << "raised with nobody pausing";
+    {
+      BlockSignals::Waiting one(waiter, w), two(waiter, w);
+      raiser.Raise(w);
+      EXPECT_TRUE(IsSet(BlockSignals::Name(api, w))) << "not raised for a pause";
+    }
+    raiser.Raise(w);
+    EXPECT_FALSE(IsSet(BlockSignals::Name(api, w))) << "a pause still counted after it ended";
+  }
+}
+
+TEST(WakeWords, OurHostTellsARequestMarkedByOurClientOnceAndOnlyByItsTag) {
+  const std::u16string api =
+      u"KARVO_1.3_wakemark_" + std::u16string(1, static_cast<char16_t>(u'A' + ::GetCurrentProcessId() % 26));
+  BlockSignals host = BlockSignals::Make(api);
+  BlockSignals client = BlockSignals::Open(api);
+  ASSERT_TRUE(client.Present());
+  client.MarkRequest(7);
+  EXPECT_FALSE(host.TakeMark(8)) << "another request's mark";
+  client.MarkRequest(7);
+  EXPECT_TRUE(host.TakeMark(7));
+  EXPECT_FALSE(host.TakeMark(7)) << "a literal client's request after ours, under the tag it left";
+  client.MarkRequest(0);
+  EXPECT_TRUE(host.TakeMark(0));
+  BlockSignals none;
+  none.MarkRequest(3);
+  EXPECT_FALSE(none.TakeMark(3));
+}
+
 TEST_F(WakeUps, LostAndDoubledWakeUpsNeverLoseMixOrDoublyServeARequest) {
   SetWaitLimitForTests(60000);
   host->KeepRequests(true);
-  host->SetHandler([](const SeenRequest& r) { return Answer::Verdict(true, r.SQL + u" answered"); });
+  // Every third answer takes a while, so that clients pause on the events
+  // (a side signals only while the other pauses).
+  std::atomic<int> answers{0};
+  host->SetHandler([&answers](const SeenRequest& r) {
+    Answer a = Answer::Verdict(true, r.SQL + u" answered");
+    if (answers++ % 3 == 0) a.DelayMs = 3;
+    return a;
+  });
   g_signals = g_lost = g_doubled = 0;
   Sys().SetEvent = &FlakySetEvent;
   const int kClients = 3, kEach = 150;
@@ -197,6 +263,26 @@ TEST_F(WakeUps, WhileAClientThatNeverSignalsIsServedOurHostKeepsThePaceOfTheSlee
   ResetSyscalls();
 }
 
+TEST_F(WakeUps, OurClientsRequestTakenWhileTheHostStillLookedIsNotTakenForASilentOne) {
+  // Requests back to back are taken while the host still looks at the block
+  // after the one before: their client raises nothing, since nobody pauses,
+  // and the host must not fall back to the pace of a client that never
+  // signals.
+  UseHost(HostServing::Sdk);
+  host->SetHandler([](const SeenRequest& r) { return Answer::Verdict(true, r.SQL + u" answered"); });
+  g_client = ::GetCurrentThreadId();
+  g_signals = 0;
+  Sys().SetEvent = &CountingSetEvent;
+  for (int i = 0; i < 20; ++i) ASSERT_EQ(RunRequest(Query(u"quick")).Status, CycleStatus::Replied);
+  Sys().SetEvent = ::SetEvent;
+  EXPECT_LT(g_signals, 20) << "a signal for every request, paused on or not";
+  Sys().WaitForSingleObject = &HostTallyingWait;
+  CountHostPauses();
+  EXPECT_EQ(g_hostLooks, 0) << "the host keeps the pace of a client that never signals";
+  EXPECT_GE(g_hostShortPauses, 3);
+  ResetSyscalls();
+}
+
 TEST_F(WakeUps, EventsWithoutALiveHostLeaveTheUsualNoReply) {
   host.reset();  // its events stay, held by the library
   ASSERT_TRUE(State().SharedMem->Signals().Present());
@@ -222,7 +308,7 @@ class SquattedEvents : public ::testing::Test {
 };
 
 TEST_F(SquattedEvents, AnEventOrAnObjectOfAnotherTypeUnderOurNamesLeavesBothSidesPolling) {
-  for (int squat = 0; squat < 3; ++squat) {
+  for (int squat = 0; squat < 5; ++squat) {
     SCOPED_TRACE(squat);
     ResetProcessState();
     ApiHandleNames::SeedForTests(0x5EED4321);
@@ -230,13 +316,18 @@ TEST_F(SquattedEvents, AnEventOrAnObjectOfAnotherTypeUnderOurNamesLeavesBothSide
     const wchar_t* request = AsWide(BlockSignals::Name(name, Wake::Request));
     const std::u16string replyName = BlockSignals::Name(name, Wake::Reply);
     // 0: an event squatting the host's wake-up; 1: a mutex under the reply's
-    // name; 2: a mapping under the name of the free block's.
+    // name; 2: a mapping under the name of the free block's; 3: an event
+    // under the name of the words; 4: the words' mapping made first.
     HANDLE squatter = nullptr;
     if (squat == 0) squatter = ::CreateEventW(nullptr, TRUE, FALSE, request);
     if (squat == 1) squatter = ::CreateMutexW(nullptr, FALSE, AsWide(replyName));
     if (squat == 2)
       squatter = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096,
                                       AsWide(BlockSignals::Name(name, Wake::Free)));
+    if (squat == 3) squatter = ::CreateEventW(nullptr, TRUE, FALSE, AsWide(BlockSignals::WordsName(name)));
+    if (squat == 4)
+      squatter = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096,
+                                      AsWide(BlockSignals::WordsName(name)));
     ASSERT_NE(squatter, nullptr);
     EXPECT_FALSE(BlockSignals::Make(name).Present()) << "a host would use a name another program made";
 
@@ -260,8 +351,8 @@ TEST_F(SquattedEvents, TheLibraryOpensNothingWhenTheHostMadeNoEvents) {
   // A literal host's block: a mapping and its mutex, nothing else; only a
   // stray event of one name, which must not count as a host that signals.
   const std::u16string name = u"KARVO_1.3_wakeup_literal_host";
-  HANDLE mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, KARVO_BLOCK_SIZE,
-                                        AsWide(name));
+  HANDLE mapping =
+      ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, KARVO_BLOCK_SIZE, AsWide(name));
   HANDLE stray = ::CreateEventW(nullptr, FALSE, FALSE, AsWide(BlockSignals::Name(name, Wake::Reply)));
   ASSERT_NE(mapping, nullptr);
   auto mem = TPluginsSharedMem::CreateDll(name);
