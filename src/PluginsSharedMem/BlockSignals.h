@@ -41,10 +41,10 @@ class BlockSignals {
   // The name of the words beside them.
   static std::u16string WordsName(const std::u16string& apiHandle);
 
-  // Host side: makes the three events and the words. One that exists already belongs to
-  // someone else (or to a host that died with clients still holding it),
-  // one of another type cannot be made: then none is used and both sides
-  // poll as the protocol describes.
+  // Host side: makes the three events and the words. One that exists
+  // already belongs to someone else (or to a host that died with clients
+  // still holding it), one of another type cannot be made: then none is
+  // used and both sides poll as the protocol describes.
   static BlockSignals Make(const std::u16string& apiHandle);
   // Library side: opens the three events and the words of a host that made
   // them; any one missing, of another type or not to be opened, and none is
