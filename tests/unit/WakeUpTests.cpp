@@ -81,11 +81,16 @@ bool IsSet(const std::u16string& name) {
   return set;
 }
 
-TEST(WakeWords, AnEventIsRaisedOnlyWhileSomebodyPausesOnIt) {
+// A host's signals and a client's, made and opened under one name.
+class WakeWords : public ::testing::Test {
+ protected:
   const std::u16string api =
       u"KARVO_1.3_wakewords_" + std::u16string(1, static_cast<char16_t>(u'A' + ::GetCurrentProcessId() % 26));
   BlockSignals host = BlockSignals::Make(api);
   BlockSignals client = BlockSignals::Open(api);
+};
+
+TEST_F(WakeWords, AnEventIsRaisedOnlyWhileSomebodyPausesOnIt) {
   ASSERT_TRUE(host.Present());
   ASSERT_TRUE(client.Present());
   for (Wake w : {Wake::Request, Wake::Reply, Wake::Free}) {
@@ -104,11 +109,7 @@ TEST(WakeWords, AnEventIsRaisedOnlyWhileSomebodyPausesOnIt) {
   }
 }
 
-TEST(WakeWords, OurHostTellsARequestMarkedByOurClientOnceAndOnlyByItsTag) {
-  const std::u16string api =
-      u"KARVO_1.3_wakemark_" + std::u16string(1, static_cast<char16_t>(u'A' + ::GetCurrentProcessId() % 26));
-  BlockSignals host = BlockSignals::Make(api);
-  BlockSignals client = BlockSignals::Open(api);
+TEST_F(WakeWords, OurHostTellsARequestMarkedByOurClientOnceAndOnlyByItsTag) {
   ASSERT_TRUE(client.Present());
   client.MarkRequest(7);
   EXPECT_FALSE(host.TakeMark(8)) << "another request's mark";
